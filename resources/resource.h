@@ -1,0 +1,66 @@
+// Resource ids of Kinetra. The numbers are fixed: the program and its templates agree on them.
+#pragma once
+
+// Icons
+#define IDI_KINETRA             101
+#define IDI_SHEET               269
+#define IDI_TRAY                274
+
+// Menus and commands
+#define IDR_TRAY_MENU           102
+#define ID_CONFIGURATION        40001
+#define ID_QUIT                 40002
+
+// Tray notification
+#define WM_TRAY_NOTIFY          3024
+#define IDT_TRAY_ICON           3025
+
+// Dialog templates
+#define IDD_GENERAL             107
+#define IDD_BUTTON              108
+#define IDD_MOVEMENT            109
+#define IDD_PROFILE             110
+#define IDD_ABOUT               111
+#define IDD_CALIBRATION         113
+#define IDD_FORCE_TEST          114
+#define IDD_DISPLAY             115
+
+// Bitmaps
+#define IDB_ABOUT               117
+#define IDB_DISPLAY_GROUP       182
+#define IDB_PRESSED             189
+#define IDB_PAD_MASK            190
+#define IDB_MOVEMENT_MASK       194
+#define IDB_MOVEMENT_PRESSED    263
+#define IDB_GENERAL_SIDE        272
+#define IDB_PROFILE_SIDE        273
+#define IDB_PAD                 290
+#define IDB_MOVEMENT            291
+
+// General page controls
+#define IDC_DEVICE_LIST         1000
+#define IDC_MOUSE_ENABLE        1001
+#define IDC_DUAL_SHOCK          1002
+#define IDC_FORCE_LEVEL         1003
+#define IDC_KEY_SENSITIVITY     1005
+#define IDC_MOUSE_SPEED         1006
+#define IDC_CONFIG              1007
+#define IDC_CALIBRATION         1008
+#define IDC_MOUSE_CONFIG        1009
+#define IDC_ABOUT               1010
+#define IDC_TEST                1011
+#define IDC_GENERAL_STATIC      1030
+#define IDC_GENERAL_HIDDEN_PIC  1037
+#define IDC_MOUSE_LEFT          1040
+#define IDC_MOUSE_RIGHT         1041
+#define IDC_CONTINUOUS          1073
+#define IDC_NORMAL              1074
+#define IDC_SINGLE              1075
+#define IDC_DRIVER_GROUP        1088
+#define IDC_KEY_GROUP           1087
+#define IDC_MOUSE_GROUP         1089
+#define IDC_DUAL_SHOCK_GROUP    1090
+#define IDC_GENERAL_PICTURE     1165
+
+// Property sheet
+#define ID_APPLY_NOW            12321

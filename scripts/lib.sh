@@ -1,0 +1,94 @@
+# Shared by scripts/test and scripts/run: packages, builds, and the Wine bench.
+# shellcheck shell=bash
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest"
+RUN_PACKAGES="wine wine64 xvfb xauth imagemagick xdotool x11-utils"
+
+log() { printf '[kinetra] %s\n' "$*" >&2; }
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# Installs what is missing, once; a second run costs one dpkg query.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in $BUILD_PACKAGES $RUN_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  if can_run_32bit && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("wine32:i386")
+  fi
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing: ${missing[*]}"
+  if [[ " ${missing[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Some hosts (sandboxed kernels) cannot execute 32-bit code at all, and so cannot run 32-bit
+# Wine. There the tests run on the 64-bit build of the same sources under 64-bit Wine.
+can_run_32bit() {
+  [ -n "${KINETRA_FORCE_WIN64:-}" ] && return 1
+  if [ -z "${KINETRA_CAN_RUN_32:-}" ]; then
+    # A static 32-bit program that only exits: if the kernel runs it, it runs 32-bit Wine.
+    local dir; dir=$(mktemp -d)
+    KINETRA_CAN_RUN_32=no
+    if printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' \
+        | as --32 -o "$dir/p.o" 2>/dev/null && ld -m elf_i386 -o "$dir/p" "$dir/p.o" 2>/dev/null \
+        && "$dir/p" 2>/dev/null; then
+      KINETRA_CAN_RUN_32=yes
+    fi
+    rm -rf "$dir"
+    export KINETRA_CAN_RUN_32
+  fi
+  [ "$KINETRA_CAN_RUN_32" = yes ]
+}
+
+# Chooses the preset that runs here and the Wine loader for it.
+select_bench() {
+  if can_run_32bit; then
+    TEST_PRESET=mingw; TEST_BUILD="$ROOT/build"; export WINEARCH=win32; WINE_LOADER=/usr/lib/wine/wine
+  else
+    TEST_PRESET=mingw64; TEST_BUILD="$ROOT/build/x64"; export WINEARCH=win64; WINE_LOADER=/usr/lib/wine/wine64
+  fi
+  export WINELOADER=$WINE_LOADER
+  export WINEPREFIX="$TEST_BUILD/wineprefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+build_preset() {
+  local preset=$1
+  cmake --preset "$preset" -DKINETRA_WINE="$WINE_LOADER" >/dev/null
+  cmake --build --preset "$preset"
+}
+
+XVFB_PID=""
+start_bench() {
+  if [ -z "${DISPLAY:-}" ] || [ -n "${KINETRA_PRIVATE_DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 90 140); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "preparing the Wine prefix ($WINEARCH)"
+  fi
+  "$WINE_LOADER" wineboot -u </dev/null >/dev/null 2>&1 || true
+  # Processes Wine starts (services, explorer) must be up before ctest owns the output pipe.
+  "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_bench() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+}

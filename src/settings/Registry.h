@@ -1,0 +1,51 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+// Growable byte array holding one settings block; sized once by the settings model.
+using CByteArray = std::vector<std::uint8_t>;
+
+// Block sizes of the values the gamepad's driver reads.
+constexpr int kAnalogBlockSize = 21;
+constexpr int kForceFeedBackSize = 3;
+constexpr int kKeyTableSize = 32;
+constexpr int kSensitivitySize = 3;
+
+// The six settings blocks of one gamepad, their backups, and their transfer to and from the
+// REG_BINARY values under the gamepad's device-interface key.
+class CRegistry
+{
+public:
+    CRegistry() = default;
+    virtual ~CRegistry() = default;
+
+    // Writes "KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack",
+    // "LeftAnalog" and "LALA" in that order; 0 at the first value that could not be set.
+    int WriteValues();
+
+    // Reads "KeyMap", "KeyConfig", the two stick flags, "Sensitivity" and "ForceFeedBack";
+    // 0 at the first value that could not be read.
+    int ReadValues();
+
+    CByteArray m_LeftAnalog;
+    CByteArray m_RightAnalog;
+    CByteArray m_ForceFeedBack;
+    CByteArray m_KeyConfig;
+    CByteArray m_KeyMap;
+    CByteArray m_Sensitivity;
+    HKEY m_hDeviceKey = nullptr;  // not owned: the device layer opens and keeps the key
+    CByteArray m_LeftAnalogBackup;
+    CByteArray m_RightAnalogBackup;
+    CByteArray m_ForceFeedBackBackup;
+    CByteArray m_KeyConfigBackup;
+    CByteArray m_KeyMapBackup;
+    CByteArray m_SensitivityBackup;
+
+private:
+    bool WriteBlock(const char* name, const CByteArray& block) const;
+    // Copies the first `count` bytes of the value into `block`; a value shorter than
+    // `bufferSize` reads as if padded with zeros, a longer one fails.
+    bool ReadBlock(const char* name, std::size_t bufferSize, std::size_t count, CByteArray& block) const;
+};

@@ -1,0 +1,81 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/Registry.h"
+#include "settings/SettingsLayout.h"
+
+struct IDirectInputDevice8A;
+class CDIDevice;
+
+extern char g_szExeDir[MAX_PATH];     // the program's folder, with a trailing backslash
+extern char g_szConfigDir[MAX_PATH];  // g_szExeDir + "config", where the profiles live
+
+// The one model of the selected gamepad's settings, the device table, and the profile folder.
+class CSetting : public CRegistry
+{
+public:
+    static CSetting* GetInstance();
+
+    // Builds a model whose folders derive from `moduleFile` (the program file when null).
+    // Throws std::runtime_error("Failed to create directory") when the config folder cannot
+    // be made; that is the only failure the model reports by exception.
+    explicit CSetting(const char* moduleFile = nullptr);
+
+    // Device table and current device
+    HKEY GetDeviceKey(int index) const;
+    void SetDeviceActive(int active);
+    CDIDevice* GetCurrentDevice() const;
+    int HasDevice(IDirectInputDevice8A* device) const;
+    void RefreshDevices();
+
+    // Persistence
+    int SaveCurrentDevice();
+    int LoadCurrentDevice();
+    void RequestDriverUpdate();
+
+    // Editing
+    void SetKeyConfig(int index, int kind);
+    void SetKeyMap(int index, BYTE code);
+    void SetSensitivity(int keystroke, int speed, int third);
+    void SetForceFeedback(int enable, int level, int mode);
+    void SelectAnalog(int stick);
+    void SetLeftAnalog(int mode);
+    void SetRightAnalog(int mode);
+    void ClearAll();
+    void ResetMapping();
+    void Backup();
+    void Restore();
+
+    // Queries
+    int IsMouseEnabled() const;
+    int GetAnalogSelection() const;
+    int GetSensitivity(int which) const;
+    int GetKeystrokeMode() const;
+    int IsForceFeedbackEnabled() const;
+    int GetForceFeedback(int which) const;
+
+    // Profile folder
+    void ScanProfiles();
+
+    short m_nDeviceCount = 0;
+    short m_nCurrentDevice = 0;
+    int m_bDeviceActive = 0;
+    HANDLE m_hDeviceFile[kDeviceSlots] = {};
+    HKEY m_hDeviceKeys[kDeviceSlots] = {};
+    const char* m_pszDeviceName[kDeviceSlots] = {};  // into the device objects; not owned
+    int m_bProgrammable[kDeviceSlots] = {};
+    int m_nProfileCount = 0;
+    std::vector<std::string> m_ProfileFiles;
+
+private:
+    // Sets the stick's flag byte (1, 0, or -1 to keep it) and refreshes its calibration
+    // words from the current device's axes `firstAxis` and `firstAxis + 1`.
+    void SetAnalog(CByteArray& block, int mode, int firstAxis);
+};
+
+// Derives g_szExeDir and g_szConfigDir from the program file's path and makes sure the
+// config folder exists; 0 when it does not and cannot be created.
+int PrepareConfigDir(const char* moduleFile);
