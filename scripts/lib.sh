@@ -54,6 +54,9 @@ select_bench() {
   else
     TEST_PRESET=mingw64; TEST_BUILD="$ROOT/build/x64"; export WINEARCH=win64; WINE_LOADER=/usr/lib/wine/wine64
   fi
+  # A second working tree of the tests (another developer's or a helper's) keeps its own
+  # build, prefix and display: KINETRA_TEST_BUILD=build/mine scripts/test
+  if [ -n "${KINETRA_TEST_BUILD:-}" ]; then TEST_BUILD=$(realpath -m "$KINETRA_TEST_BUILD"); fi
   export WINELOADER=$WINE_LOADER
   export WINEPREFIX="$TEST_BUILD/wineprefix"
   export WINEDEBUG=-all
@@ -66,17 +69,27 @@ build_preset() {
   cmake --build --preset "$preset"
 }
 
+build_tests() {
+  if [ -n "${KINETRA_TEST_BUILD:-}" ]; then
+    local toolchain=mingw-x86_64; [ "$TEST_PRESET" = mingw ] && toolchain=mingw-i686
+    cmake -S "$ROOT" -B "$TEST_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DKINETRA_WINE="$WINE_LOADER" >/dev/null
+    cmake --build "$TEST_BUILD"
+  elif [ "$TEST_PRESET" != mingw ]; then
+    build_preset "$TEST_PRESET"
+  fi
+}
+
 XVFB_PID=""
 start_bench() {
   if [ -z "${DISPLAY:-}" ] || [ -n "${KINETRA_PRIVATE_DISPLAY:-}" ]; then
-    local n
-    for n in $(seq 90 140); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    # Xvfb picks a free display number itself, so parallel benches never collide.
+    local fdfile; fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" </dev/null >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
   fi
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1 || true
