@@ -75,7 +75,7 @@ build_tests() {
     cmake -S "$ROOT" -B "$TEST_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" -DKINETRA_WINE="$WINE_LOADER" >/dev/null
     cmake --build "$TEST_BUILD"
-  elif [ "$TEST_PRESET" != mingw ]; then
+  else
     build_preset "$TEST_PRESET"
   fi
 }

@@ -1,0 +1,7 @@
+#include "app/AppGlobals.h"
+
+HINSTANCE g_hInstance = nullptr;
+HWND g_hMainWnd = nullptr;
+CTrayIcon* g_pTray = nullptr;
+CDeviceThread* g_pThread = nullptr;
+CDxInput* g_pDevices = nullptr;

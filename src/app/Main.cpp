@@ -1,0 +1,192 @@
+#include "app/Main.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include <exception>
+
+#include "app/AppGlobals.h"
+#include "app/DeviceThread.h"
+#include "app/Tray.h"
+#include "device/DxInput.h"
+#include "framework/MessageBox.h"
+#include "resource.h"
+#include "settings/Setting.h"
+
+namespace
+{
+const char kClassName[] = "Kinetra Class";
+const char kMutexName[] = "Kinetra Class";
+UINT g_uTaskbarCreated = 0;
+
+bool InitFramework()
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    return ::InitCommonControlsEx(&controls) != FALSE;
+}
+
+bool CreateMainWindow(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_KINETRA));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = ::CreateSolidBrush(RGB(0, 0, 125));
+    wc.lpszClassName = kClassName;
+    if (!::RegisterClassExA(&wc))
+        return false;
+    g_hMainWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "Kinetra", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                   instance, nullptr);
+    return g_hMainWnd != nullptr;
+}
+
+void UpdateWaitTimeout()
+{
+    g_dwWaitTimeout = CSetting::GetInstance()->m_nDeviceCount <= 0 ? kIdleWaitMs : 0;
+}
+
+// Discovery after the worker's slots were emptied; false when matching or the table update
+// failed (their message has been shown).
+bool Discover()
+{
+    if (FAILED(g_pDevices->EnumGameControllers()))
+        return true;  // no DirectInput devices this time: go on with an empty table
+    if (!g_pDevices->FindallknownDevice()) {
+        CMessageBox::Show(nullptr, "DxInput AssignDevInfo Fail!", "Main.h", MB_OK);
+        return false;
+    }
+    if (!g_pDevices->UpdateDeviceTable()) {
+        CMessageBox::Show(nullptr, "DxInput UpDate Fail!", "Main.h", MB_OK);
+        return false;
+    }
+    return true;
+}
+
+bool IsInterfaceArrival(LPARAM lParam)
+{
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    return header && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE;
+}
+
+void OnDeviceChange(WPARAM event, LPARAM lParam)
+{
+    g_pDevices = CDxInput::GetInstance();
+    if (event == DBT_DEVICEARRIVAL) {
+        if (!IsInterfaceArrival(lParam))
+            return;
+        ::Sleep(kArrivalSettleMs);
+    } else if (event != DBT_DEVICEREMOVEPENDING && event != DBT_DEVICEREMOVECOMPLETE) {
+        return;
+    }
+    g_pThread->CloseDeviceHandles();
+    g_pThread->ResetDeviceSlots();
+    if (Discover())
+        UpdateWaitTimeout();
+}
+
+void OnTrayNotify(LPARAM lParam)
+{
+    if (lParam == WM_RBUTTONUP)
+        g_pTray->ShowMenu();
+    else if (lParam == WM_LBUTTONDBLCLK)
+        g_pTray->OpenConfiguration();
+}
+
+LRESULT OnCommand(WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case ID_CONFIGURATION: g_pTray->OpenConfiguration(); break;
+    case ID_QUIT: ::PostQuitMessage(0); break;
+    default: break;
+    }
+    return 0;
+}
+
+LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: return OnCommand(wParam);
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case WM_DEVICECHANGE: OnDeviceChange(wParam, lParam); return 0;
+    case WM_TRAY_NOTIFY: OnTrayNotify(lParam); return 0;
+    default: break;
+    }
+    if (message == g_uTaskbarCreated && g_uTaskbarCreated != 0) {
+        g_pTray->Readd();
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RunMessageLoop()
+{
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Steps 7 to 14 of start-up; false when start-up ended the program early.
+bool RunResident()
+{
+    g_pThread = CDeviceThread::GetInstance();
+    g_pThread->ResetDeviceSlots();
+    g_pDevices = CDxInput::GetInstance();
+    g_pDevices->RegisterNotification();
+    if (!Discover())
+        return false;
+    g_nHandleSlots = kDeviceSlots;
+    UpdateWaitTimeout();
+    g_pThread->Start();
+    g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+    g_pTray->Add();
+    RunMessageLoop();
+    g_pTray->Remove();
+    g_pThread->Stop();
+    return true;
+}
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return Dispatch(window, message, wParam, lParam);
+    } catch (const std::exception& e) {
+        CMessageBox::Show(nullptr, e.what(), "Error", MB_OK | MB_ICONWARNING);
+    } catch (...) {
+    }
+    return 0;
+}
+
+int KinetraMain(HINSTANCE instance)
+{
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, kMutexName);
+    const bool anotherInstance = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    static CTrayIcon tray;
+    g_pTray = &tray;
+    if (anotherInstance) {
+        ::CloseHandle(mutex);
+        return 0;
+    }
+    if (!InitFramework()) {
+        CMessageBox::Show(nullptr, "Failed to init MFC", "Error", MB_OK | MB_ICONWARNING);
+    } else {
+        g_hInstance = instance;
+        try {
+            if (CreateMainWindow(instance))
+                RunResident();
+        } catch (const std::exception& e) {
+            // The settings model could not make its config folder: end in order, saying why.
+            CMessageBox::Show(nullptr, e.what(), "Error", MB_OK | MB_ICONWARNING);
+        }
+    }
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+    return 0;
+}

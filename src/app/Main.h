@@ -1,0 +1,11 @@
+#pragma once
+#include <windows.h>
+
+// The whole life of the resident program: single instance, hidden window, device discovery,
+// worker thread, tray icon, message loop and orderly shutdown. Returns 0 on every path.
+int KinetraMain(HINSTANCE instance);
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Wait between an interface arrival and the rediscovery, so the new pad's driver stack is up.
+constexpr DWORD kArrivalSettleMs = 2000;

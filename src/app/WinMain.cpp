@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "app/Main.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return KinetraMain(instance);
+}

@@ -1,0 +1,53 @@
+#include "framework/Window.h"
+
+#include <commctrl.h>
+
+#include <mutex>
+
+void InitFramework()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        INITCOMMONCONTROLSEX controls = {};
+        controls.dwSize = sizeof(controls);
+        controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+        ::InitCommonControlsEx(&controls);
+    });
+}
+
+namespace
+{
+std::string TextOf(HWND window)
+{
+    const int length = ::GetWindowTextLengthA(window);
+    if (length <= 0)
+        return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(window, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+}
+
+std::string CWindow::GetDlgItemText(int id) const
+{
+    return TextOf(GetDlgItem(id));
+}
+
+std::string CWindow::GetWindowText() const
+{
+    return TextOf(m_hWnd);
+}
+
+void CWindow::ModifyStyle(DWORD remove, DWORD add) const
+{
+    const DWORD style = (GetStyle() & ~remove) | add;
+    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(style));
+}
+
+RECT CWindow::GetClientRect() const
+{
+    RECT rect = {};
+    ::GetClientRect(m_hWnd, &rect);
+    return rect;
+}

@@ -1,0 +1,24 @@
+#include "sheet/SettingsPage.h"
+
+#include "framework/MessageBox.h"
+#include "resource.h"
+
+void CSettingsPage::MarkModified()
+{
+    m_bModified = 1;
+    SetModified(TRUE);
+}
+
+BOOL CSettingsPage::OnKillActive()
+{
+    if (m_bModified) {
+        const int answer = CMessageBox::Show(m_hWnd, "Apply Modified Setting?", "Kinetra", MB_OKCANCEL);
+        if (answer == IDOK) {
+            ::SendMessageA(GetParentSheet(), WM_COMMAND, MAKEWPARAM(ID_APPLY_NOW, BN_CLICKED), 0);
+        } else {
+            m_bModified = 0;
+            SetModified(FALSE);
+        }
+    }
+    return CPropertyPage::OnKillActive();
+}

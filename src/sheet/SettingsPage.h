@@ -1,0 +1,18 @@
+#pragma once
+#include "framework/PropertyPage.h"
+
+// What the General, Button and Direction Pad and Motion Function pages share: one flag for
+// edits not yet stored into the settings model, and the question asked when such a page is
+// left with edits.
+class CSettingsPage : public CPropertyPage
+{
+public:
+    explicit CSettingsPage(UINT templateId) : CPropertyPage(templateId) {}
+
+    BYTE m_bModified = 0;
+
+protected:
+    BOOL OnKillActive() override;
+    // Marks the page as holding edits and enables the sheet's Apply button.
+    void MarkModified();
+};

@@ -1,0 +1,161 @@
+// The device worker with real pipe handles standing in for pads.
+#include <gtest/gtest.h>
+
+#include "app/DeviceThread.h"
+#include "settings/Setting.h"
+#include "support/PipePad.h"
+#include "support/TestSupport.h"
+
+namespace
+{
+const std::vector<std::uint8_t> kReload = {0x01, 0x00, 0x00};
+
+struct WorkerFixture : testing::Test
+{
+    CDeviceThread* worker = CDeviceThread::GetInstance();
+    ScratchDir dir;
+    CSetting model{(dir.path() + "\\Kinetra.exe").c_str()};
+
+    void SetUp() override
+    {
+        worker->ResetDeviceSlots();
+        g_nHandleSlots = kDeviceSlots;
+    }
+
+    void TearDown() override
+    {
+        if (worker->m_hThread)
+            worker->Stop();
+        worker->ResetDeviceSlots();
+    }
+
+    HANDLE DuplicateWorker() const
+    {
+        HANDLE copy = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), worker->m_hThread, ::GetCurrentProcess(), &copy, 0, FALSE,
+                          DUPLICATE_SAME_ACCESS);
+        return copy;
+    }
+
+    static bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+    {
+        const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+        while (!condition()) {
+            if (::GetTickCount64() > deadline)
+                return false;
+            ::Sleep(5);
+        }
+        return true;
+    }
+};
+
+double CpuSeconds(HANDLE thread)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetThreadTimes(thread, &created, &exited, &kernel, &user))
+        return -1;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+}
+
+TEST_F(WorkerFixture, RequestWithNoDeviceClearsTheFlag)
+{
+    g_dwWaitTimeout = kIdleWaitMs;
+    ASSERT_NE(nullptr, worker->Start());
+    model.RequestDriverUpdate();
+    EXPECT_TRUE(WaitUntil([] { return g_nUpdateRegistry.load() == 0; }, 2000));
+}
+
+TEST_F(WorkerFixture, TwoPadsEachGetOneReloadInSlotOrderAfterOneReadFromEach)
+{
+    PipePad first, second;
+    g_hDeviceHandles[0] = first.client();
+    g_hDeviceHandles[2] = second.client();  // slot 1 stays empty and is skipped
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    model.RequestDriverUpdate();
+
+    first.SendReport();
+    // The worker now waits for the second pad's report: the request must wait with it.
+    ::Sleep(150);
+    EXPECT_TRUE(first.Received().empty());
+    EXPECT_TRUE(second.Received().empty());
+    EXPECT_EQ(1, g_nUpdateRegistry.load());
+
+    const long secondReport = second.SendReport();
+    ASSERT_TRUE(first.WaitForMessages(1, 2000));
+    ASSERT_TRUE(second.WaitForMessages(1, 2000));
+    ::Sleep(100);
+    const auto toFirst = first.Received();
+    const auto toSecond = second.Received();
+    ASSERT_EQ(1u, toFirst.size());
+    ASSERT_EQ(1u, toSecond.size());
+    EXPECT_EQ(kReload, toFirst[0].bytes);
+    EXPECT_EQ(kReload, toSecond[0].bytes);
+    EXPECT_GT(toFirst[0].sequence, secondReport);
+    EXPECT_LT(toFirst[0].sequence, toSecond[0].sequence) << "slot order";
+    EXPECT_EQ(0, g_nUpdateRegistry.load());
+}
+
+TEST_F(WorkerFixture, StopEndsAWorkerBlockedInARead)
+{
+    PipePad silent;
+    g_hDeviceHandles[0] = silent.client();
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    ::Sleep(100);  // the worker is now inside its read of the silent pad
+    const HANDLE thread = DuplicateWorker();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(thread, 0));
+    EXPECT_TRUE(worker->Stop());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(thread, 0));
+    EXPECT_EQ(nullptr, worker->m_hThread);
+    EXPECT_EQ(nullptr, g_hUpdateEvent.load());
+    ::CloseHandle(thread);
+    EXPECT_TRUE(silent.Received().empty());
+}
+
+TEST_F(WorkerFixture, ClosingTheSlotsReleasesABlockedReadAndAPendingRequestIsDropped)
+{
+    PipePad silent;
+    g_hDeviceHandles[0] = silent.TakeClient();
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    model.RequestDriverUpdate();
+    ::Sleep(100);
+    // What a device refresh does while the worker waits on a pad.
+    worker->CloseDeviceHandles();
+    worker->ResetDeviceSlots();
+    g_dwWaitTimeout = kIdleWaitMs;
+    EXPECT_TRUE(WaitUntil([] { return g_nUpdateRegistry.load() == 0; }, 1000));
+    ::Sleep(200);
+    EXPECT_TRUE(silent.Received().empty());
+    EXPECT_TRUE(worker->Stop());
+}
+
+TEST_F(WorkerFixture, AHandleThatFailsEveryReadDoesNotSpin)
+{
+    // Calibrate the measurement first: a thread that does spin must show up as busy.
+    std::atomic<bool> spin{true};
+    HANDLE spinner = ::CreateThread(nullptr, 0, [](LPVOID flag) -> DWORD {
+        while (static_cast<std::atomic<bool>*>(flag)->load()) {}
+        return 0;
+    }, &spin, 0, nullptr);
+    ::Sleep(500);
+    const double spinnerCpu = CpuSeconds(spinner);
+    spin = false;
+    ::WaitForSingleObject(spinner, INFINITE);
+    ::CloseHandle(spinner);
+    if (spinnerCpu <= 0.1)
+        GTEST_SKIP() << "this Wine reports no thread CPU time (" << spinnerCpu << " s for a spinning thread)";
+
+    PipePad gone;
+    gone.CloseServer();  // every read on the client now fails at once
+    g_hDeviceHandles[0] = gone.client();
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    ::Sleep(1000);
+    const double workerCpu = CpuSeconds(worker->m_hThread);
+    EXPECT_GE(workerCpu, 0.0);
+    EXPECT_LT(workerCpu, 0.2) << "the worker spun for " << workerCpu << " s of one second";
+}
