@@ -1,14 +1,14 @@
 """The Kinetra pad, drawn in the pixel coordinates of the controller picture (290).
 
-Every part sits in the rectangle the Button page marks for it, so the
-rectangles below are the single source of the layout: the picture, its
-pressed-state twin and the check script all read them from here.
+Every part sits in the rectangle the Button page marks for it; the picture
+and its pressed-state twin take the layout from the table below, and
+check.py holds the Button page's own copy of it to compare against.
 """
 
 import math
 
 from raster import (Circle, RoundRect, Capsule, Union, Offset, Ring, Moved, Polygon, Stroke,
-                    linear, radial, shade, mix)
+                    linear, radial, shade)
 from fonts import pixel_text_centred, stroke_text_centred
 
 W, H = 397, 283
@@ -29,16 +29,10 @@ BUTTON_RECTS = {
     12: (221, 91, 24, 14),
 }
 
-# Direction pad: centre and the four arm patches (left, top, width, height).
+# Direction pad, mirroring the face buttons' diamond; dpad_arm_rects() gives its arm patches.
 DPAD_C = (88.5, 99.5)
 DPAD_HALF = 12.0     # half the width of an arm
 DPAD_REACH = 38.0    # centre to the tip of an arm
-DPAD_ARMS = {
-    'up': (76, 61, 25, 27),
-    'right': (100, 87, 27, 25),
-    'down': (76, 111, 25, 27),
-    'left': (50, 87, 27, 25),
-}
 
 # The sticks are buttons 9 and 10 (pressing a stick); their caps fill those rectangles.
 STICKS = {9: (147.0, 153.0), 10: (250.0, 153.0)}
@@ -46,8 +40,9 @@ STICK_WELL_R = 21.0
 STICK_SKIRT_R = 12.5
 STICK_CAP_R = 7.5
 
-# Where a stick pushed to one side shows on the picture: 10 x 10 patches on the skirt.
+
 def stick_patches(n):
+    """Where a stick pushed to one side shows: 10 x 10 patches on its skirt."""
     cx, cy = STICKS[n]
     d = STICK_SKIRT_R + 1.0
     out = {}
@@ -98,6 +93,9 @@ def _clip(T, rect):
 # ---------------------------------------------------------------- shapes
 
 def body_shape():
+    # The Button page puts the boxes of buttons 9 to 12 in the gap between the
+    # grips and those of 5 to 8 above the top corners, and the box of button 4
+    # just right of x = 387: the outline keeps clear of all of them.
     main = RoundRect(24, 40, 373, 162, 48)
     grip_l = Capsule(84, 118, 62, 234, 39)
     grip_r = Capsule(313, 118, 335, 234, 39)
@@ -106,7 +104,7 @@ def body_shape():
 
 
 def shoulder_housings():
-    return [RoundRect(63, 22, 119, 47, 8), RoundRect(274, 20, 335, 47, 8)]
+    return [RoundRect(66, 22, 119, 47, 8), RoundRect(274, 20, 332, 47, 8)]
 
 
 def silhouette():
@@ -211,32 +209,51 @@ def draw_stick_push(cv, T, n, side):
     cv.fill(Offset(mark, -1.0), TEAL_LIT, T)
 
 
-def draw_dpad(cv, T, lit_arms=(), labels=True):
-    cx, cy = DPAD_C
-    shape = dpad_shape()
+def dpad_arm_rects(c, half, reach):
+    """The four arm patches of a direction pad (left, top, width, height)."""
+    cx, cy = c
+    f, cl = math.floor, math.ceil
+    return {
+        'up': (int(f(cx - half)), int(f(cy - reach)), int(cl(2 * half + 1)), int(cl(reach - half + 2))),
+        'right': (int(f(cx + half - 1)), int(f(cy - half)), int(cl(reach - half + 2)), int(cl(2 * half + 1))),
+        'down': (int(f(cx - half)), int(f(cy + half - 1)), int(cl(2 * half + 1)), int(cl(reach - half + 2))),
+        'left': (int(f(cx - reach)), int(f(cy - half)), int(cl(reach - half + 2)), int(cl(2 * half + 1))),
+    }
+
+
+def draw_dpad(cv, T, lit_arms=(), c=DPAD_C, half=DPAD_HALF, reach=DPAD_REACH, r=4.0, arms=None):
+    """A raised direction pad; lit_arms are drawn in their pressed look, each
+    confined to its arm patch."""
+    cx, cy = c
+    k = half / DPAD_HALF  # everything else scales with the arm width
+    arms = arms or dpad_arm_rects(c, half, reach)
+    shape = dpad_shape(c, half, reach, r)
+    hub = Circle(cx, cy, 6.5 * k)
     if not lit_arms:
-        cv.fill(Moved(shape, 1.0, 2.5), (6, 6, 8), T, alpha=0.6, feather=4.0)
+        cv.fill(Moved(shape, 1.0 * k, 2.5 * k), (6, 6, 8), T, alpha=0.6, feather=4.0 * k)
         cv.fill(shape, PART_EDGE, T)
-        cv.fill(Offset(shape, -1.2), linear((100, 107, 120), (58, 63, 72), (0, cy - DPAD_REACH), (0, cy + DPAD_REACH)), T)
-        cv.fill(Circle(cx, cy, 6.5), (48, 52, 60), T)
-        cv.fill(Ring(Circle(cx, cy, 6.5), 1.0), (110, 117, 130), T, alpha=0.5)
+        cv.fill(Offset(shape, -1.2), linear((100, 107, 120), (58, 63, 72), (0, cy - reach), (0, cy + reach)), T)
+        cv.fill(hub, (48, 52, 60), T)
+        cv.fill(Ring(hub, 1.0), (110, 117, 130), T, alpha=0.5)
+    save = cv.clip
     for arm in lit_arms:
-        save = cv.clip
-        cv.clip = _clip(T, DPAD_ARMS[arm])
-        cv.fill(Offset(shape, -1.2), linear(TEAL_LIT, TEAL, (0, cy - DPAD_REACH), (0, cy + DPAD_REACH)), T)
-        cv.fill(Circle(cx, cy, 6.5), (48, 52, 60), T)
-        cv.clip = save
+        cv.clip = _clip(T, arms[arm])
+        cv.fill(Offset(shape, -1.2), linear(TEAL_LIT, TEAL, (0, cy - reach), (0, cy + reach)), T)
+        cv.fill(hub, (48, 52, 60), T)
+        cv.fill(Ring(hub, 1.0), (110, 117, 130), T, alpha=0.5)
+    cv.clip = save
     # arrow marks on the arms
-    d = DPAD_REACH - 10.0
+    d = reach - 6.0 * k
     for arm, (dx, dy, ang) in (('up', (0, -1, 90)), ('right', (1, 0, 0)), ('down', (0, 1, 270)),
                                ('left', (-1, 0, 180))):
         if lit_arms and arm not in lit_arms:
             continue
-        tip = (cx + dx * (d + 4.0), cy + dy * (d + 4.0))
+        tip = (cx + dx * d, cy + dy * d)
         t = math.radians(ang)
         ux, uy = math.cos(t), -math.sin(t)
-        pts = [tip, (tip[0] - ux * 6 - uy * 5, tip[1] - uy * 6 + ux * 5),
-               (tip[0] - ux * 6 + uy * 5, tip[1] - uy * 6 - ux * 5)]
+        ln, hw = 6.0 * k, 5.0 * k
+        pts = [tip, (tip[0] - ux * ln - uy * hw, tip[1] - uy * ln + ux * hw),
+               (tip[0] - ux * ln + uy * hw, tip[1] - uy * ln - ux * hw)]
         cv.fill(Polygon(pts), DARK_TEXT if arm in lit_arms else (150, 158, 172), T, alpha=0.95)
 
 
@@ -281,7 +298,7 @@ def draw_pad(cv, T=(1.0, 0.0, 0.0), pressed=False, labels=True, hard_edge=True, 
     draw_body(cv, T, hard_edge)
     if name and labels:
         pixel_text_centred(cv, "KINETRA", 198.5 * T[0] + T[1], int(round(58 * T[0] + T[2])), LABEL_DIM)
-    draw_dpad(cv, T, labels=labels)
+    draw_dpad(cv, T)
     for n in (1, 2, 3, 4):
         draw_face_button(cv, T, n, labels=labels)
     for n in (5, 6, 7, 8):
@@ -304,7 +321,7 @@ def draw_pad(cv, T=(1.0, 0.0, 0.0), pressed=False, labels=True, hard_edge=True, 
         else:
             draw_pill(cv, T, n, lit=True, labels=labels)
     cv.clip = save
-    draw_dpad(cv, T, lit_arms=('up', 'right', 'down', 'left'), labels=labels)
+    draw_dpad(cv, T, lit_arms=("up", "right", "down", "left"))
     for n in (9, 10):
         for side, rect in stick_patches(n).items():
             cv.clip = _clip(T, rect)
@@ -315,7 +332,7 @@ def draw_pad(cv, T=(1.0, 0.0, 0.0), pressed=False, labels=True, hard_edge=True, 
 def pressed_patches():
     """Every patch that differs between the picture and its pressed twin."""
     out = {'button %d' % n: r for n, r in BUTTON_RECTS.items()}
-    for arm, r in DPAD_ARMS.items():
+    for arm, r in dpad_arm_rects(DPAD_C, DPAD_HALF, DPAD_REACH).items():
         out['pad ' + arm] = r
     for n in (9, 10):
         for side, r in stick_patches(n).items():

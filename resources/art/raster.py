@@ -282,8 +282,11 @@ IDENTITY = (1.0, 0.0, 0.0)
 
 
 class Canvas:
-    def __init__(self, w, h, bg=(0, 0, 0)):
+    def __init__(self, w, h, bg=(0, 0, 0), alpha=False):
         self.w, self.h = w, h
+        # With alpha=True the canvas starts transparent; the colour planes then
+        # hold premultiplied colour (the background is black) and rgba() undoes it.
+        self.a = [0.0] * (w * h) if alpha else None
         self.r = [float(bg[0])] * (w * h)
         self.g = [float(bg[1])] * (w * h)
         self.b = [float(bg[2])] * (w * h)
@@ -304,7 +307,7 @@ class Canvas:
             px0, py0 = max(px0, cx0), max(py0, cy0)
             px1, py1 = min(px1, cx1), min(py1, cy1)
         solid = not callable(paint)
-        R, G, B = self.r, self.g, self.b
+        R, G, B, A = self.r, self.g, self.b, self.a
         w = self.w
         sdf = shape.sdf
         inv = 1.0 / s
@@ -334,6 +337,8 @@ class Canvas:
                 R[i] += (col[0] - R[i]) * a
                 G[i] += (col[1] - G[i]) * a
                 B[i] += (col[2] - B[i]) * a
+                if A is not None:
+                    A[i] += (1.0 - A[i]) * a
 
     def coverage(self, shape, T=IDENTITY):
         """List of booleans: pixel centre inside the shape."""
@@ -361,12 +366,26 @@ class Canvas:
             self.r[i] += (col[0] - self.r[i]) * a
             self.g[i] += (col[1] - self.g[i]) * a
             self.b[i] += (col[2] - self.b[i]) * a
+            if self.a is not None:
+                self.a[i] += (1.0 - self.a[i]) * a
 
     def pixels(self):
         """Rounded 8-bit RGB tuples, row-major, top row first."""
         out = []
         for i in range(self.w * self.h):
             out.append((_c8(self.r[i]), _c8(self.g[i]), _c8(self.b[i])))
+        return out
+
+
+    def rgba(self):
+        """8-bit RGBA tuples (straight alpha) of an alpha canvas."""
+        out = []
+        for i in range(self.w * self.h):
+            a = self.a[i]
+            if a <= 1.0 / 512:
+                out.append((0, 0, 0, 0))
+                continue
+            out.append((_c8(self.r[i] / a), _c8(self.g[i] / a), _c8(self.b[i] / a), _c8(a * 255)))
         return out
 
 
