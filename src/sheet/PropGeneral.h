@@ -1,4 +1,5 @@
 #pragma once
+#include <windows.h>
 #include <commctrl.h>
 
 #include "controllertest/BitmapPicture.h"

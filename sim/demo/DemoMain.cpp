@@ -1,0 +1,158 @@
+// Kinetra on simulated pads and driver: the whole program, for a machine with no pad.
+// Standard input takes one command a line:
+//   plug wired|wireless|plain   a pad arrives (the hidden window hears it as from Windows)
+//   unplug <pad>                that pad leaves
+//   config                      the tray's "&Configuration"
+//   status                      prints "status devices=<n> timeout=<ms> active=<0|1>"
+//   quit                        the tray's "&Quit"
+// Every driver reload prints one line "reload <pad> KeyConfig=<hex> ... LALA=<hex>".
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "SimBench.h"
+#include "app/AppGlobals.h"
+#include "app/DeviceThread.h"
+#include "app/Main.h"
+#include "resource.h"
+#include "settings/Setting.h"
+
+namespace
+{
+constexpr UINT WM_DEMO_STATUS = WM_APP + 0x4B;
+const char* const kValueOrder[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack",
+                                   "LeftAnalog", "LALA"};
+
+std::mutex g_outputLock;
+std::atomic<bool> g_bQuitting{false};
+WNDPROC g_pfnMainProc = nullptr;
+
+void PrintLine(const std::string& line)
+{
+    std::lock_guard<std::mutex> hold(g_outputLock);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string hex;
+    char two[3];
+    for (auto b : bytes) {
+        std::snprintf(two, sizeof two, "%02x", b);
+        hex += two;
+    }
+    return hex;
+}
+
+std::string ReloadLine(int pad, const CSimReload& reload)
+{
+    std::string line = "reload " + std::to_string(pad);
+    for (const char* name : kValueOrder) {
+        const auto value = reload.values.find(name);
+        line += std::string(" ") + name + "=" + (value == reload.values.end() ? "" : Hex(value->second));
+    }
+    return line;
+}
+
+// Follows every pad's driver and prints each reload once, in the order they happen per pad.
+void WatchReloads()
+{
+    std::map<int, std::size_t> printed;
+    while (!g_bQuitting) {
+        for (const auto& pad : CSimBench::Get().Pads()) {
+            const auto reloads = pad->Reloads();
+            for (std::size_t& done = printed[pad->Slot()]; done < reloads.size(); ++done)
+                PrintLine(ReloadLine(pad->Slot(), reloads[done]));
+        }
+        ::Sleep(10);
+    }
+}
+
+// Answers "status" on the window's own thread, where the device table lives.
+LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_DEMO_STATUS)
+        return ::CallWindowProcA(g_pfnMainProc, window, message, wParam, lParam);
+    const CSetting* model = CSetting::GetInstance();
+    PrintLine("status devices=" + std::to_string(model->m_nDeviceCount) + " timeout=" +
+              std::to_string(g_dwWaitTimeout.load()) + " active=" + std::to_string(model->m_bDeviceActive));
+    return 0;
+}
+
+HWND WaitForMainWindow()
+{
+    while (!g_hMainWnd && !g_bQuitting)
+        ::Sleep(20);
+    return g_hMainWnd;
+}
+
+void RunCommand(HWND window, const std::string& line)
+{
+    std::istringstream words(line);
+    std::string command, argument;
+    words >> command >> argument;
+    if (command == "plug") {
+        const int pad = CSimBench::Get().Plug(argument.empty() ? std::string("wired") : argument);
+        PrintLine("plugged " + std::to_string(pad) + " " + argument);
+    } else if (command == "unplug") {
+        CSimBench::Get().Unplug(std::atoi(argument.c_str()));
+        PrintLine("unplugged " + argument);
+    } else if (command == "config") {
+        ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
+    } else if (command == "status") {
+        ::SendMessageA(window, WM_DEMO_STATUS, 0, 0);
+    } else if (command == "quit") {
+        ::PostMessageA(window, WM_COMMAND, ID_QUIT, 0);
+    } else if (!command.empty()) {
+        PrintLine("unknown command: " + command);
+    }
+}
+
+void ReadCommands()
+{
+    const HWND window = WaitForMainWindow();
+    if (!window)
+        return;
+    g_pfnMainProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DemoWndProc)));
+    CSimBench::Get().SetArrivalWindow(window);
+    PrintLine("ready");
+    std::string line;
+    while (!g_bQuitting && std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        RunCommand(window, line);
+    }
+}
+
+void PlugStartingPads()
+{
+    const char* list = std::getenv("KINETRA_SIM_PADS");
+    std::stringstream kinds(list && *list ? list : "wired");
+    std::string kind;
+    while (std::getline(kinds, kind, ','))
+        if (!kind.empty())
+            PrintLine("plugged " + std::to_string(CSimBench::Get().Plug(kind)) + " " + kind);
+}
+}
+
+int main()
+{
+    PlugStartingPads();
+    std::thread watcher(WatchReloads);
+    // Standard input may never close (a terminal): the reader is left to end with the process.
+    std::thread(ReadCommands).detach();
+    const int result = KinetraMain(::GetModuleHandleA(nullptr));
+    g_bQuitting = true;
+    watcher.join();
+    CSimBench::Get().UnplugAll();
+    return result;
+}

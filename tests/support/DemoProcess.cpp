@@ -1,0 +1,216 @@
+#include "support/DemoProcess.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace
+{
+std::string ExeDir()
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+struct SheetSearch
+{
+    int count = 0;
+    HWND first = nullptr;
+};
+
+BOOL CALLBACK CountSheet(HWND window, LPARAM lParam)
+{
+    char className[32] = {}, title[64] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    ::GetWindowTextA(window, title, sizeof title);
+    if (std::string(className) == "#32770" && std::string(title) == "Kinetra" && ::IsWindowVisible(window)) {
+        auto* search = reinterpret_cast<SheetSearch*>(lParam);
+        if (!search->first)
+            search->first = window;
+        ++search->count;
+    }
+    return TRUE;
+}
+}
+
+std::string DemoProcess::DemoPath()
+{
+    return ExeDir() + "KinetraDemo.exe";
+}
+
+DemoProcess::DemoProcess(const std::string& pads)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE childInput = nullptr, childOutput = nullptr;
+    ::CreatePipe(&childInput, &m_input, &inherit, 0);
+    ::CreatePipe(&m_output, &childOutput, &inherit, 0);
+    ::SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = childOutput;
+    PROCESS_INFORMATION info = {};
+    ::SetEnvironmentVariableA("KINETRA_SIM_PADS", pads.c_str());
+    std::string command = "\"" + DemoPath() + "\"";
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                         ExeDir().c_str(), &startup, &info)) {
+        m_process = info.hProcess;
+        ::CloseHandle(info.hThread);
+    }
+    ::CloseHandle(childInput);
+    ::CloseHandle(childOutput);
+}
+
+DemoProcess::~DemoProcess()
+{
+    if (m_process && WaitForExit(0) == STILL_ACTIVE) {
+        Send("quit");
+        if (WaitForExit(5000) == STILL_ACTIVE)
+            ::TerminateProcess(m_process, 1);
+    }
+    for (HANDLE h : {m_process, m_input, m_output})
+        if (h)
+            ::CloseHandle(h);
+}
+
+void DemoProcess::Send(const std::string& line) const
+{
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    ::WriteFile(m_input, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void DemoProcess::Pump()
+{
+    DWORD available = 0;
+    while (::PeekNamedPipe(m_output, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD read = 0;
+        if (!::ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) || read == 0)
+            return;
+        m_pending.append(buffer, read);
+    }
+    std::size_t end;
+    while ((end = m_pending.find('\n')) != std::string::npos) {
+        std::string line = m_pending.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        m_lines.push_back(line);
+        m_pending.erase(0, end + 1);
+    }
+}
+
+std::string DemoProcess::WaitForLine(const std::string& prefix, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        Pump();
+        for (; m_consumed < m_lines.size(); ++m_consumed) {
+            if (m_lines[m_consumed].rfind(prefix, 0) == 0)
+                return m_lines[m_consumed++];
+        }
+        if (::GetTickCount64() > deadline)
+            return "";
+        ::Sleep(20);
+    }
+}
+
+std::vector<std::string> DemoProcess::Lines()
+{
+    Pump();
+    return m_lines;
+}
+
+DWORD DemoProcess::WaitForExit(DWORD timeoutMs) const
+{
+    if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(m_process, &code);
+    return code;
+}
+
+int DemoProcess::DeviceCount()
+{
+    Send("status");
+    const std::string line = WaitForLine("status ", 5000);
+    int count = -1;
+    std::sscanf(line.c_str(), "status devices=%d", &count);
+    return count;
+}
+
+HWND FindKinetraWindow(DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (HWND window = ::FindWindowA("Kinetra Class", "Kinetra"))
+            return window;
+        if (::GetTickCount64() > deadline)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
+
+HWND FindSheet(DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        SheetSearch search;
+        ::EnumWindows(CountSheet, reinterpret_cast<LPARAM>(&search));
+        if (search.first)
+            return search.first;
+        if (::GetTickCount64() > deadline)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
+
+int CountSheets()
+{
+    SheetSearch search;
+    ::EnumWindows(CountSheet, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+bool TrayIconExists(HWND hidden)
+{
+    // Modifying an icon succeeds only while the shell holds it.
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = hidden;
+    data.uID = 3025;
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, "Kinetra", sizeof data.szTip);
+    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::string SaveScreenshot(const char* name)
+{
+    const std::string dir = ExeDir() + "..\\screenshots";
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string file = dir + "\\" + name + ".png";
+    // ImageMagick's import runs on the Linux side, where the X display is; Wine starts a
+    // Linux program given by its path on drive Z:, which maps the Linux root.
+    std::string unixFile = file;
+    if (unixFile.size() > 2 && (unixFile[0] == 'Z' || unixFile[0] == 'z') && unixFile[1] == ':')
+        unixFile.erase(0, 2);
+    for (char& c : unixFile)
+        if (c == '\\')
+            c = '/';
+    std::string command = "Z:\\usr\\bin\\import -window root \"" + unixFile + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        ::WaitForSingleObject(info.hProcess, 15000);
+        ::CloseHandle(info.hProcess);
+        ::CloseHandle(info.hThread);
+    }
+    return unixFile;
+}

@@ -1,0 +1,49 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// KinetraDemo.exe started as a person would start it, with its standard input and output
+// in the test's hands: commands go in, reload and status lines come out.
+class DemoProcess
+{
+public:
+    explicit DemoProcess(const std::string& pads = "wired");
+    ~DemoProcess();
+    DemoProcess(const DemoProcess&) = delete;
+    DemoProcess& operator=(const DemoProcess&) = delete;
+
+    bool Started() const { return m_process != nullptr; }
+    HANDLE process() const { return m_process; }
+    void Send(const std::string& line) const;
+    // The next output line that starts with `prefix`, or "" after the time-out.
+    std::string WaitForLine(const std::string& prefix, DWORD timeoutMs);
+    std::vector<std::string> Lines();
+    // The exit code once the process ended within the time-out; STILL_ACTIVE otherwise.
+    DWORD WaitForExit(DWORD timeoutMs) const;
+    // Asks for "status" and returns the device count it reports (-1 on no answer).
+    int DeviceCount();
+
+    static std::string DemoPath();
+
+private:
+    void Pump();
+
+    HANDLE m_process = nullptr;
+    HANDLE m_input = nullptr;   // our end of its standard input
+    HANDLE m_output = nullptr;  // our end of its standard output
+    std::string m_pending;
+    std::vector<std::string> m_lines;
+    std::size_t m_consumed = 0;
+};
+
+// The hidden window of a running Kinetra, or null.
+HWND FindKinetraWindow(DWORD timeoutMs = 10000);
+// The open configuration sheet, or null.
+HWND FindSheet(DWORD timeoutMs = 5000);
+int CountSheets();
+// Whether the shell holds Kinetra's tray icon for this hidden window.
+bool TrayIconExists(HWND hidden);
+// The screenshot of the whole screen, written beside the test executables.
+std::string SaveScreenshot(const char* name);
