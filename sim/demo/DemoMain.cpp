@@ -1,7 +1,7 @@
 // Kinetra on simulated pads and driver: the whole program, for a machine with no pad.
 // Standard input takes one command a line:
 //   plug wired|wireless|plain   a pad arrives (the hidden window hears it as from Windows)
-//   unplug <pad>                that pad leaves
+//   unplug <pad> [quiet]        that pad leaves (quiet: no broadcast reaches the window)
 //   config                      the tray's "&Configuration"
 //   status                      prints "status devices=<n> timeout=<ms> active=<0|1>"
 //   quit                        the tray's "&Quit"
@@ -103,7 +103,12 @@ void RunCommand(HWND window, const std::string& line)
         const int pad = CSimBench::Get().Plug(argument.empty() ? std::string("wired") : argument);
         PrintLine("plugged " + std::to_string(pad) + " " + argument);
     } else if (command == "unplug") {
+        std::string quiet;
+        words >> quiet;
+        if (quiet == "quiet")
+            CSimBench::Get().SetArrivalWindow(nullptr);
         CSimBench::Get().Unplug(std::atoi(argument.c_str()));
+        CSimBench::Get().SetArrivalWindow(window);
         PrintLine("unplugged " + argument);
     } else if (command == "config") {
         ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
@@ -136,10 +141,10 @@ void ReadCommands()
 void PlugStartingPads()
 {
     const char* list = std::getenv("KINETRA_SIM_PADS");
-    std::stringstream kinds(list && *list ? list : "wired");
+    std::stringstream kinds(list && *list ? list : "wired");  // "none": start with no pad
     std::string kind;
     while (std::getline(kinds, kind, ','))
-        if (!kind.empty())
+        if (!kind.empty() && kind != "none")
             PrintLine("plugged " + std::to_string(CSimBench::Get().Plug(kind)) + " " + kind);
 }
 }

@@ -192,25 +192,41 @@ bool TrayIconExists(HWND hidden)
 
 std::string SaveScreenshot(const char* name)
 {
+    // The screen as the X server shows it, every process's windows included, copied through
+    // GDI and written as a 24-bit BMP.
     const std::string dir = ExeDir() + "..\\screenshots";
     ::CreateDirectoryA(dir.c_str(), nullptr);
-    const std::string file = dir + "\\" + name + ".png";
-    // ImageMagick's import runs on the Linux side, where the X display is; Wine starts a
-    // Linux program given by its path on drive Z:, which maps the Linux root.
-    std::string unixFile = file;
-    if (unixFile.size() > 2 && (unixFile[0] == 'Z' || unixFile[0] == 'z') && unixFile[1] == ':')
-        unixFile.erase(0, 2);
-    for (char& c : unixFile)
-        if (c == '\\')
-            c = '/';
-    std::string command = "Z:\\usr\\bin\\import -window root \"" + unixFile + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        ::WaitForSingleObject(info.hProcess, 15000);
-        ::CloseHandle(info.hProcess);
-        ::CloseHandle(info.hThread);
+    const std::string file = dir + "\\" + name + ".bmp";
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP shot = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = ::SelectObject(memory, shot);
+    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD rowBytes = ((width * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER fileHeader = {};
+    fileHeader.bfType = 0x4D42;
+    fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
+    fileHeader.bfSize = fileHeader.bfOffBits + rowBytes * height;
+    if (FILE* f = std::fopen(file.c_str(), "wb")) {
+        std::fwrite(&fileHeader, sizeof fileHeader, 1, f);
+        std::fwrite(&header, sizeof header, 1, f);
+        std::fwrite(bits, rowBytes, height, f);
+        std::fclose(f);
     }
-    return unixFile;
+    ::SelectObject(memory, previous);
+    ::DeleteObject(shot);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return file;
 }

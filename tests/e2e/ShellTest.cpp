@@ -1,0 +1,178 @@
+// The real program, started as a person starts it: single instance, tray icon and menu,
+// the sheet from the tray, pads arriving and leaving, and quitting.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+
+#include "support/DemoProcess.h"
+
+namespace
+{
+constexpr UINT kTrayMessage = 3024;
+
+HWND FindMenuWindow(DWORD timeoutMs = 5000)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        HWND menu = ::FindWindowA("#32768", nullptr);
+        if (menu && ::IsWindowVisible(menu))
+            return menu;
+        if (::GetTickCount64() > deadline)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
+
+// Opens the tray menu and picks its item `downs` presses of the down arrow from the top.
+bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr)
+{
+    // Where a person's pointer would be: on the icon in Wine's tray, top left of the screen.
+    ::SetCursorPos(14, 34);
+    ::PostMessageA(hidden, kTrayMessage, 0, WM_RBUTTONUP);
+    const HWND menu = FindMenuWindow();
+    if (!menu)
+        return false;
+    ::Sleep(800);
+    if (screenshot)
+        SaveScreenshot(screenshot);
+    for (int i = 0; i < downs; ++i)
+        ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() > deadline)
+            return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+struct ShellFixture : testing::Test
+{
+    void SetUp() override
+    {
+        ASSERT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr)) << "a Kinetra from an earlier test still runs";
+    }
+};
+}
+
+TEST_F(ShellFixture, ASecondInstanceEndsAtOnceAndLeavesTheFirstRunning)
+{
+    DemoProcess first;
+    ASSERT_TRUE(first.Started());
+    ASSERT_NE("", first.WaitForLine("ready", 15000));
+    const HWND hidden = FindKinetraWindow();
+    ASSERT_NE(nullptr, hidden);
+
+    DemoProcess second;
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(0u, second.WaitForExit(10000));
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), first.WaitForExit(0));
+    EXPECT_EQ(hidden, FindKinetraWindow(0));
+    EXPECT_EQ(1, first.DeviceCount());
+}
+
+TEST_F(ShellFixture, TrayMenuOpensTheSheetAndQuitEndsTheProgram)
+{
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    const HWND hidden = FindKinetraWindow();
+    ASSERT_NE(nullptr, hidden);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(hidden); }, 5000));
+
+    // "&Configuration" is the first item.
+    ASSERT_TRUE(ChooseFromTrayMenu(hidden, 1, "tray-menu"));
+    const HWND sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet) << "\"&Configuration\" opened no sheet";
+    ::Sleep(500);
+    SaveScreenshot("general-page");
+
+    // A double click, or the menu command again, raises the open sheet instead of opening another.
+    ::PostMessageA(hidden, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+    ::PostMessageA(hidden, WM_COMMAND, 40001, 0);
+    ::Sleep(700);
+    EXPECT_EQ(1, CountSheets());
+    EXPECT_EQ(sheet, FindSheet(0));
+    // A single left click and a right double click do nothing.
+    ::PostMessageA(hidden, kTrayMessage, 0, WM_LBUTTONUP);
+    ::PostMessageA(hidden, kTrayMessage, 0, WM_RBUTTONDBLCLK);
+    ::Sleep(300);
+    EXPECT_EQ(nullptr, FindMenuWindow(0));
+
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet); }, 5000));
+
+    // "&Quit" is below the separator.
+    ASSERT_TRUE(ChooseFromTrayMenu(hidden, 2));
+    EXPECT_EQ(0u, demo.WaitForExit(10000));
+    EXPECT_FALSE(TrayIconExists(hidden));
+    EXPECT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr));
+}
+
+TEST_F(ShellFixture, PadsArrivingAndLeavingRefreshTheTable)
+{
+    DemoProcess demo("none");
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    demo.Send("status");
+    EXPECT_EQ("status devices=0 timeout=100 active=0", demo.WaitForLine("status ", 5000));
+
+    const ULONGLONG plugged = ::GetTickCount64();
+    demo.Send("plug wired");
+    ASSERT_NE("", demo.WaitForLine("plugged ", 10000));
+    EXPECT_GE(::GetTickCount64() - plugged, 2000u) << "the arrival is handled after its pause";
+    demo.Send("status");
+    EXPECT_EQ("status devices=1 timeout=0 active=0", demo.WaitForLine("status ", 5000));
+
+    demo.Send("plug plain");
+    ASSERT_NE("", demo.WaitForLine("plugged ", 10000));
+    EXPECT_EQ(2, demo.DeviceCount());
+
+    demo.Send("unplug 1");
+    ASSERT_NE("", demo.WaitForLine("unplugged ", 10000));
+    EXPECT_EQ(1, demo.DeviceCount());
+    demo.Send("unplug 2");
+    ASSERT_NE("", demo.WaitForLine("unplugged ", 10000));
+    demo.Send("status");
+    EXPECT_EQ("status devices=0 timeout=100 active=0", demo.WaitForLine("status ", 5000));
+}
+
+TEST_F(ShellFixture, ARemovalOfAnotherKindOfDeviceAlsoRefreshes)
+{
+    DemoProcess demo("wired,wired");
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    const HWND hidden = FindKinetraWindow();
+    EXPECT_EQ(2, demo.DeviceCount());
+    demo.Send("unplug 1 quiet");
+    ASSERT_NE("", demo.WaitForLine("unplugged ", 10000));
+    EXPECT_EQ(2, demo.DeviceCount()) << "no broadcast yet, so no refresh";
+    // A storage volume leaving: the program does not look at what left.
+    ::SendMessageA(hidden, WM_DEVICECHANGE, 0x8004 /* DBT_DEVICEREMOVECOMPLETE */, 0);
+    EXPECT_EQ(1, demo.DeviceCount());
+}
+
+TEST_F(ShellFixture, ApplyFromTheSheetReachesTheDriver)
+{
+    DemoProcess demo("wired");
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet);
+    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "General");
+    ASSERT_NE(nullptr, page);
+    // The single programmable pad is loaded at once; pick single keystrokes and apply.
+    ::SendMessageA(::GetDlgItem(page, 1075), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, 0x3021), BM_CLICK, 0, 0);
+    const std::string reload = demo.WaitForLine("reload ", 5000);
+    ASSERT_NE("", reload);
+    // 255 = single keystroke; the mouse speed slider starts at its lowest, 116 (0x74).
+    EXPECT_NE(std::string::npos, reload.find(" Sensitivity=ff7401 ")) << reload;
+    EXPECT_NE(std::string::npos, reload.find(" ForceFeedBack=000000 ")) << reload;
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+}
