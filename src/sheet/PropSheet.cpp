@@ -1,0 +1,107 @@
+#include "sheet/PropSheet.h"
+
+#include "framework/Handles.h"
+#include "resource.h"
+#include "settings/Setting.h"
+#include "sheet/PropGeneral.h"
+
+namespace
+{
+struct CSheetIcons
+{
+    HICON bigIcon;
+    HICON smallIcon;
+};
+
+// Loaded once, on first need, and kept for the run (shared icons are never destroyed).
+const CSheetIcons& SheetIcons()
+{
+    static const CSheetIcons icons = [] {
+        HINSTANCE module = ::GetModuleHandleA(nullptr);
+        auto load = [module](int metricX, int metricY) {
+            return static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(IDI_SHEET), IMAGE_ICON,
+                                                   ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY),
+                                                   LR_SHARED));
+        };
+        return CSheetIcons{load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+    }();
+    return icons;
+}
+}
+
+CPropSheet* CPropSheet::GetInstance()
+{
+    // The page objects live as long as the sheet; statics are destroyed in reverse order of
+    // creation at exit. Creation order of the full set: sheet, Button, General, Direction Pad
+    // and Motion Function, Display, Profile. Later pages are declared here, in that order.
+    static CPropSheet sheet;
+    static CPropGeneral general;
+    if (sheet.GetPageCount() == 0) {
+        // Page order of the sheet: General, Button, Direction Pad and Motion Function,
+        // Profile. (The Display page is built but never added.)
+        sheet.AddPage(&general);
+    }
+    return &sheet;
+}
+
+CPropSheet::CPropSheet() : CPropertySheet("Kinetra", nullptr, 0)
+{
+}
+
+INT_PTR CPropSheet::DoModal()
+{
+    if (m_bShowing) {
+        ::SetForegroundWindow(m_hWnd);
+        ::BringWindowToTop(m_hWnd);
+        return 2;
+    }
+    m_bShowing = 1;
+    const INT_PTR result = CPropertySheet::DoModal();
+    m_bShowing = 0;
+    return result;
+}
+
+BOOL CPropSheet::OnInitDialog()
+{
+    const BOOL result = CPropertySheet::OnInitDialog();
+    // The program's main window is hidden, so the sheet is what the user sees of it: it
+    // carries the program's icon in its caption and in the task switcher.
+    const CSheetIcons& icons = SheetIcons();
+    if (icons.bigIcon)
+        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.bigIcon));
+    if (icons.smallIcon)
+        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.smallIcon));
+    return result;
+}
+
+bool CPropSheet::OnCommand(int id, int, HWND)
+{
+    if (id == ID_APPLY_NOW) {
+        QueryPagesToStore();
+        ApplyToDevice();
+    }
+    return false;  // the sheet's own Apply (the pages' PSN_APPLY) follows
+}
+
+bool CPropSheet::OnPaint()
+{
+    CPaintDC paint(m_hWnd);  // nothing of the sheet's own to draw; the children paint
+    return true;
+}
+
+void CPropSheet::QueryPagesToStore()
+{
+    // Straight to each page window in page order, so that every page stores, whatever an
+    // earlier page answers.
+    for (HWND page : GetPageWindows())
+        ::SendMessageA(page, PSM_QUERYSIBLINGS, kQueryStore, 0);
+}
+
+void CPropSheet::ApplyToDevice()
+{
+    CSetting* setting = CSetting::GetInstance();
+    if (setting->m_bDeviceActive != 1 || setting->m_nDeviceCount <= 0)
+        return;
+    setting->SaveCurrentDevice();
+    setting->RequestDriverUpdate();
+}
