@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 
 #include "support/DemoProcess.h"
@@ -175,4 +177,38 @@ TEST_F(ShellFixture, ApplyFromTheSheetReachesTheDriver)
     EXPECT_NE(std::string::npos, reload.find(" Sensitivity=ff7401 ")) << reload;
     EXPECT_NE(std::string::npos, reload.find(" ForceFeedBack=000000 ")) << reload;
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(ShellFixture, TheOpenSheetFollowsPadsArrivingAndLeaving)
+{
+    DemoProcess demo("wired");
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet);
+    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "General");
+    ASSERT_NE(nullptr, page);
+    const HWND list = ::GetDlgItem(page, 1000);
+    auto rows = [&] { return static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
+    EXPECT_TRUE(WaitUntil([&] { return rows() == 1; }, 3000));
+
+    demo.Send("plug wireless");
+    ASSERT_NE("", demo.WaitForLine("plugged ", 10000));  // the table is refreshed by now
+    EXPECT_TRUE(WaitUntil([&] { return rows() == 2; }, 1700)) << "the list did not follow the arrival";
+    demo.Send("unplug 1");
+    ASSERT_NE("", demo.WaitForLine("unplugged ", 10000));
+    EXPECT_TRUE(WaitUntil([&] { return rows() == 1; }, 1700)) << "the list did not follow the removal";
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(ShellFixture, TheProductStartsWithNoPadShowsItsIconAndQuits)
+{
+    // Kinetra.exe on the real DirectInput and setupapi: Wine has no pad to offer.
+    DemoProcess product("none", "Kinetra.exe");
+    ASSERT_TRUE(product.Started());
+    const HWND hidden = FindKinetraWindow(15000);
+    ASSERT_NE(nullptr, hidden);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(hidden); }, 5000));
+    ::PostMessageA(hidden, WM_COMMAND, 40002, 0);
+    EXPECT_EQ(0u, product.WaitForExit(10000));
 }

@@ -35,12 +35,12 @@ BOOL CALLBACK CountSheet(HWND window, LPARAM lParam)
 }
 }
 
-std::string DemoProcess::DemoPath()
+std::string DemoProcess::ProgramPath(const char* program)
 {
-    return ExeDir() + "KinetraDemo.exe";
+    return ExeDir() + program;
 }
 
-DemoProcess::DemoProcess(const std::string& pads)
+DemoProcess::DemoProcess(const std::string& pads, const char* program)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE childInput = nullptr, childOutput = nullptr;
@@ -57,7 +57,7 @@ DemoProcess::DemoProcess(const std::string& pads)
     startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
     ::SetEnvironmentVariableA("KINETRA_SIM_PADS", pads.c_str());
-    std::string command = "\"" + DemoPath() + "\"";
+    std::string command = "\"" + ProgramPath(program) + "\"";
     if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                          ExeDir().c_str(), &startup, &info)) {
         m_process = info.hProcess;

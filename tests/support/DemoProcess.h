@@ -9,7 +9,7 @@
 class DemoProcess
 {
 public:
-    explicit DemoProcess(const std::string& pads = "wired");
+    explicit DemoProcess(const std::string& pads = "wired", const char* program = "KinetraDemo.exe");
     ~DemoProcess();
     DemoProcess(const DemoProcess&) = delete;
     DemoProcess& operator=(const DemoProcess&) = delete;
@@ -25,7 +25,7 @@ public:
     // Asks for "status" and returns the device count it reports (-1 on no answer).
     int DeviceCount();
 
-    static std::string DemoPath();
+    static std::string ProgramPath(const char* program);
 
 private:
     void Pump();
