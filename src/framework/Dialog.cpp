@@ -86,6 +86,7 @@ std::optional<LRESULT> CDialogBase::ReflectDrawItem(WPARAM wParam, LPARAM lParam
 
 std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // One handler per message: a message with a handler of its own never reaches WindowProc.
     LRESULT result = 0;
     switch (message) {
     case WM_INITDIALOG:
@@ -93,23 +94,26 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
             return 0;
-        break;
+        return std::nullopt;
     case WM_NOTIFY:
         if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result))
             return result;
-        break;
+        return std::nullopt;
     case WM_TIMER:
         OnTimer(wParam);
         return 0;
     case WM_PAINT:
         if (OnPaint())
             return 0;
-        break;
+        return std::nullopt;
     case WM_SHOWWINDOW:
         OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
-        break;  // the system still shows or hides the window
+        return std::nullopt;  // the system still shows or hides the window
     case WM_DESTROY:
         OnDestroy();
+        return std::nullopt;
+    case WM_SYSCOLORCHANGE:
+        ForwardToChildren(m_hWnd, message, wParam, lParam);
         break;
     case WM_DRAWITEM:
         if (auto reflected = ReflectDrawItem(wParam, lParam))

@@ -7,6 +7,9 @@
 namespace
 {
 constexpr UINT_PTR kSubclassId = 0x4B4E;  // one subclass of ours per control
+// Marks a control as ours, so its parent knows to reflect to it. (comctl32's
+// GetWindowSubclass would tell too, but MinGW's import library lacks it.)
+constexpr char kOwnerProperty[] = "Kinetra.Control";
 }
 
 CSubclassedControl::~CSubclassedControl()
@@ -24,24 +27,24 @@ bool CSubclassedControl::SubclassWindow(HWND window)
         m_hWnd = nullptr;
         return false;
     }
+    ::SetPropA(window, kOwnerProperty, this);
     return true;
 }
 
 HWND CSubclassedControl::UnsubclassWindow()
 {
     HWND window = m_hWnd;
-    if (window)
+    if (window) {
         ::RemoveWindowSubclass(window, SubclassProc, kSubclassId);
+        ::RemovePropA(window, kOwnerProperty);
+    }
     m_hWnd = nullptr;
     return window;
 }
 
 CSubclassedControl* CSubclassedControl::FromHandle(HWND window)
 {
-    DWORD_PTR self = 0;
-    if (!window || !::GetWindowSubclass(window, SubclassProc, kSubclassId, &self))
-        return nullptr;
-    return reinterpret_cast<CSubclassedControl*>(self);
+    return window ? static_cast<CSubclassedControl*>(::GetPropA(window, kOwnerProperty)) : nullptr;
 }
 
 LRESULT CSubclassedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

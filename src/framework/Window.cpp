@@ -15,6 +15,14 @@ void InitFramework()
     });
 }
 
+void ForwardToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Only top-level windows hear of some changes (system colours); controls that follow
+    // them must be told by their parent.
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        ::SendMessageA(child, message, wParam, lParam);
+}
+
 namespace
 {
 std::string TextOf(HWND window)

@@ -7,6 +7,9 @@
 // Safe to call more than once; the dialogs and the sheet call it before they open.
 void InitFramework();
 
+// Sends `message` to each direct child of `parent`.
+void ForwardToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
+
 // A window handle with the few helpers the pages use. It does not own the window.
 class CWindow
 {

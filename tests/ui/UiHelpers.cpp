@@ -1,0 +1,143 @@
+#include "ui/UiHelpers.h"
+
+#include "app/DeviceThread.h"
+
+namespace
+{
+struct CSearch
+{
+    const char* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<CSearch*>(lParam);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window))
+        return TRUE;
+    char text[256] = {};
+    ::GetWindowTextA(window, text, sizeof(text));
+    if (std::string(text) == search->caption)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+DWORD RgbToDib(COLORREF colour)
+{
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+}
+
+std::vector<HWND> FindOwnWindows(const char* caption)
+{
+    CSearch search{caption, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForOwnWindow(const char* caption, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        auto windows = FindOwnWindows(caption);
+        if (!windows.empty())
+            return windows.front();
+        if (::GetTickCount64() > deadline)
+            return nullptr;
+        ::Sleep(20);
+    }
+}
+
+CWindowDriver::CWindowDriver(std::string caption, std::function<void(HWND)> steps, DWORD timeoutMs)
+{
+    m_thread = std::thread([this, caption = std::move(caption), steps = std::move(steps), timeoutMs] {
+        HWND window = WaitForOwnWindow(caption.c_str(), timeoutMs);
+        m_bFound = window != nullptr;
+        steps(window);
+    });
+}
+
+CWindowDriver::~CWindowDriver()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+CModelGuard::CModelGuard()
+{
+    CSetting* s = CSetting::GetInstance();
+    m_nDeviceCount = s->m_nDeviceCount;
+    m_nCurrentDevice = s->m_nCurrentDevice;
+    m_bDeviceActive = s->m_bDeviceActive;
+    for (int i = 0; i < kDeviceSlots; ++i) {
+        m_hDeviceKeys[i] = s->m_hDeviceKeys[i];
+        m_bProgrammable[i] = s->m_bProgrammable[i];
+    }
+    m_nUpdateRegistry = g_nUpdateRegistry.load();
+    g_nUpdateRegistry.store(0);
+}
+
+CModelGuard::~CModelGuard()
+{
+    CSetting* s = CSetting::GetInstance();
+    s->m_nDeviceCount = m_nDeviceCount;
+    s->m_nCurrentDevice = m_nCurrentDevice;
+    s->m_bDeviceActive = m_bDeviceActive;
+    for (int i = 0; i < kDeviceSlots; ++i) {
+        s->m_hDeviceKeys[i] = m_hDeviceKeys[i];
+        s->m_bProgrammable[i] = m_bProgrammable[i];
+    }
+    g_nUpdateRegistry.store(m_nUpdateRegistry);
+}
+
+void CModelGuard::UseDevice(HKEY key, int active)
+{
+    CSetting* s = CSetting::GetInstance();
+    s->m_nDeviceCount = 1;
+    s->m_nCurrentDevice = 0;
+    s->m_hDeviceKeys[0] = key;
+    s->m_bProgrammable[0] = 1;
+    s->m_bDeviceActive = active;
+}
+
+COLORREF PixelOf(HBITMAP bitmap, int x, int y)
+{
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    const COLORREF colour = ::GetPixel(memory, x, y);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour, DWORD** bitsOut)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down: row 0 first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap)
+        return nullptr;
+    auto* pixels = static_cast<DWORD*>(bits);
+    FillBits(pixels, width, {0, 0, width, height}, colour);
+    if (bitsOut)
+        *bitsOut = pixels;
+    return bitmap;
+}
+
+void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour)
+{
+    ::GdiFlush();
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x)
+            bits[y * stride + x] = RgbToDib(colour);
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "settings/Setting.h"
+
+// Runs `steps` on a second thread as soon as a visible top-level window of this process with
+// `caption` appears, the way a person would act on a window that the UI thread shows modally.
+// The steps talk to the window with SendMessage, so each step has run when it returns.
+// If the window never appears within the time-out, the steps get null.
+class CWindowDriver
+{
+public:
+    CWindowDriver(std::string caption, std::function<void(HWND)> steps, DWORD timeoutMs = 15000);
+    ~CWindowDriver();  // joins
+    CWindowDriver(const CWindowDriver&) = delete;
+    CWindowDriver& operator=(const CWindowDriver&) = delete;
+
+    bool Found() const { return m_bFound.load(); }
+
+private:
+    std::atomic<bool> m_bFound{false};
+    std::thread m_thread;
+};
+
+// Visible top-level windows of this process with this caption.
+std::vector<HWND> FindOwnWindows(const char* caption);
+HWND WaitForOwnWindow(const char* caption, DWORD timeoutMs);
+
+// Keeps the settings model's device table and flags as they were before the test.
+class CModelGuard
+{
+public:
+    CModelGuard();
+    ~CModelGuard();
+    CModelGuard(const CModelGuard&) = delete;
+    CModelGuard& operator=(const CModelGuard&) = delete;
+
+    // One active device whose interface key is `key`.
+    void UseDevice(HKEY key, int active);
+
+private:
+    short m_nDeviceCount;
+    short m_nCurrentDevice;
+    int m_bDeviceActive;
+    HKEY m_hDeviceKeys[kDeviceSlots];
+    int m_bProgrammable[kDeviceSlots];
+    int m_nUpdateRegistry;
+};
+
+// The colour of one pixel of a bitmap that is not selected into any context.
+COLORREF PixelOf(HBITMAP bitmap, int x, int y);
+// A 32-bit top-down DIB section of solid `colour`; its bits for painting patterns.
+HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour, DWORD** bits = nullptr);
+// Writes `colour` into the rectangle of a 32-bit top-down DIB made by MakeSolidBitmap.
+void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour);
