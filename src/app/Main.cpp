@@ -1,6 +1,5 @@
 #include "app/Main.h"
 
-#include <commctrl.h>
 #include <dbt.h>
 
 #include <exception>
@@ -10,6 +9,7 @@
 #include "app/Tray.h"
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
+#include "framework/Window.h"
 #include "resource.h"
 #include "settings/Setting.h"
 
@@ -18,13 +18,6 @@ namespace
 const char kClassName[] = "Kinetra Class";
 const char kMutexName[] = "Kinetra Class";
 UINT g_uTaskbarCreated = 0;
-
-bool InitFramework()
-{
-    INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                     ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    return ::InitCommonControlsEx(&controls) != FALSE;
-}
 
 bool CreateMainWindow(HINSTANCE instance)
 {

@@ -2,17 +2,16 @@
 
 #include <commctrl.h>
 
-#include <mutex>
 
-void InitFramework()
+bool InitFramework()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
+    static const bool initialised = [] {
         INITCOMMONCONTROLSEX controls = {};
         controls.dwSize = sizeof(controls);
         controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
-        ::InitCommonControlsEx(&controls);
-    });
+        return ::InitCommonControlsEx(&controls) != FALSE;
+    }();
+    return initialised;
 }
 
 void ForwardToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)

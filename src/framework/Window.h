@@ -4,8 +4,9 @@
 #include <string>
 
 // Registers the common control classes the templates use (list view, trackbar, tabs).
-// Safe to call more than once; the dialogs and the sheet call it before they open.
-void InitFramework();
+// Safe to call more than once; the dialogs and the sheet call it before they open. false
+// when the controls could not be registered: no window of the program can be made then.
+bool InitFramework();
 
 // Sends `message` to each direct child of `parent`.
 void ForwardToChildren(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
