@@ -3,7 +3,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES="cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest"
+BUILD_PACKAGES="g++ cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest"
 RUN_PACKAGES="wine wine64 xvfb xauth imagemagick xdotool x11-utils"
 
 log() { printf '[kinetra] %s\n' "$*" >&2; }

@@ -58,10 +58,14 @@ inline std::uint8_t KeystrokeByteFromMode(int mode)
 
 // Fills bytes 1..20 of a stick block from its two axes' calibration: ten little-endian
 // words, each the low 16 bits of the value. Thresholds sit halfway between centre and the
-// ends, with C++'s truncation toward zero.
-inline void FillAnalogWords(std::uint8_t* block, const AxisCalibration& h, const AxisCalibration& v)
+// ends, with C++'s truncation toward zero; the sums are taken in 64 bits so that a device
+// reporting extreme calibration values cannot overflow them.
+inline void FillAnalogWords(std::uint8_t* block, const AxisCalibration& hAxis, const AxisCalibration& vAxis)
 {
-    const std::int32_t words[10] = {
+    struct Wide { std::int64_t minimum, centre, maximum; };
+    const Wide h{hAxis.minimum, hAxis.centre, hAxis.maximum};
+    const Wide v{vAxis.minimum, vAxis.centre, vAxis.maximum};
+    const std::int64_t words[10] = {
         h.centre,
         v.centre,
         v.centre - (v.centre - v.minimum) / 2,
@@ -74,7 +78,7 @@ inline void FillAnalogWords(std::uint8_t* block, const AxisCalibration& h, const
         h.minimum,
     };
     for (int i = 0; i < 10; ++i) {
-        const auto word = static_cast<std::uint32_t>(words[i]);
+        const auto word = static_cast<std::uint64_t>(words[i]);
         block[1 + 2 * i] = static_cast<std::uint8_t>(word & 0xFF);
         block[2 + 2 * i] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
     }
