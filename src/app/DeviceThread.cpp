@@ -8,6 +8,7 @@ std::atomic<int> g_nUpdateRegistry{0};
 std::atomic<BYTE> g_bStopThread{0};
 std::atomic<int> g_nHandleSlots{kDeviceSlots};
 std::atomic<DWORD> g_dwWaitTimeout{kIdleWaitMs};
+std::atomic<unsigned> g_nWorkerCycles{0};
 
 namespace
 {
@@ -72,6 +73,7 @@ DWORD WINAPI CDeviceThread::DeviceThreadProc(LPVOID)
             ::WaitForSingleObject(event, wait);
         else
             ::Sleep(wait);
+        g_nWorkerCycles.fetch_add(1, std::memory_order_relaxed);
         paced = ReadFromEverySlot();
         if (g_nUpdateRegistry.load() == 1) {
             SendReloadToEverySlot(reload);

@@ -5,22 +5,31 @@
 
 #include <list>
 #include <memory>
+#include <string>
 
 #include "device/HidInterfaceSource.h"
 
 extern HDEVNOTIFY g_hDeviceNotify;
 
+// Axis numbers of the calibration table and their offsets in the standard joystick format.
+constexpr int kCalibratedAxes = 4;
+constexpr DWORD kAxisOffsets[kCalibratedAxes + 1] = {0, DIJOFS_X, DIJOFS_Y, DIJOFS_Z, DIJOFS_RZ};
+
 // One known gamepad: its DirectInput device, HID file handle, interface key and calibration.
+// It owns the interface, the key, and the file handle until UpdateDeviceTable has handed the
+// handle to the worker, whose CloseDeviceHandles closes it from then on.
 class CDIDevice
 {
 public:
     CDIDevice();
     virtual ~CDIDevice();
+    CDIDevice(const CDIDevice&) = delete;
+    CDIDevice& operator=(const CDIDevice&) = delete;
     virtual void OnRelease() {}
 
     int IsKnownDevice();
-    // A newly allocated 100-byte path buffer (delete[] by the caller).
-    char* GetDevicePath();
+    // The device's full DirectInput path in the ANSI code page (empty when it has none).
+    std::string GetDevicePath();
     int ReadCalibration();
     LONG GetCalibration(int axis, int kind) const;
 
@@ -29,6 +38,7 @@ public:
     HKEY m_hKey = nullptr;
     HANDLE m_hFile = nullptr;
     int m_bProgrammable = 0;
+    bool m_bFileHandedOver = false;  // true once the worker's slot holds m_hFile
     DIPROPDWORD m_vidPid = {};
     DIPROPGUIDANDPATH m_guidAndPath = {};
     DIPROPCAL m_calibProp = {};
@@ -41,6 +51,8 @@ class CDxInput
 public:
     static CDxInput* GetInstance();
     virtual ~CDxInput();
+    CDxInput(const CDxInput&) = delete;
+    CDxInput& operator=(const CDxInput&) = delete;
 
     HRESULT EnumGameControllers();
     BOOL OnEnumDevice(const DIDEVICEINSTANCEA* instance);
@@ -62,6 +74,14 @@ protected:
     CDxInput();
 
 private:
+    enum class EStep { kNextIndex, kDone, kFailed };  // what the walk does after one interface
+
+    static BOOL CALLBACK EnumDeviceThunk(LPCDIDEVICEINSTANCEA instance, LPVOID context);
+    EStep MatchInterface(HDEVINFO set, DWORD index);
+    int CompleteDevice(CDIDevice& device, HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
+                       SP_DEVINFO_DATA& deviceInfo, const std::string& path);
+    int ReadProgrammable(HDEVINFO set, SP_DEVINFO_DATA& deviceInfo);
+
     std::unique_ptr<IHidInterfaceSource> m_source;
 };
 

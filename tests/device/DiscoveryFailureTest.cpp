@@ -16,12 +16,6 @@ public:
     CFreshDxInput() = default;
 };
 
-bool IsOpenHandle(HANDLE handle)
-{
-    DWORD flags = 0;
-    return ::GetHandleInformation(handle, &flags) != 0;
-}
-
 bool IsOpenKey(HKEY key)
 {
     return ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -277,19 +271,19 @@ TEST_F(DiscoveryFailureTest, PathsOf100CharactersOrMoreAreComparedWhole)
 
 TEST_F(DiscoveryFailureTest, KeysAreClosedWhenTheirDevicesAreReleasedAndHandedHandlesAreLeftToTheWorker)
 {
-    Bench().Plug("wired");
+    const auto pad = Bench().Pad(Bench().Plug("wired"));
     ASSERT_TRUE(Discover());
     const HKEY key = DeviceAt(0)->m_hKey;
-    const HANDLE file = DeviceAt(0)->m_hFile;
     ASSERT_TRUE(IsOpenKey(key));
+    ASSERT_TRUE(pad->WaitForOpenHandles(1, 2000));
 
     Devices().ClearDevices();
     EXPECT_FALSE(IsOpenKey(key));
-    EXPECT_TRUE(IsOpenHandle(file));  // the worker's slot still holds it
+    EXPECT_FALSE(pad->WaitForOpenHandles(0, 300));  // the worker's slot still holds the handle
 
     CDeviceThread::GetInstance()->CloseDeviceHandles();
     CDeviceThread::GetInstance()->ResetDeviceSlots();
-    EXPECT_FALSE(IsOpenHandle(file));
+    EXPECT_TRUE(pad->WaitForOpenHandles(0, 2000));
 }
 
 TEST_F(DiscoveryFailureTest, HandlesOfAFailedMatchingAreClosedWithTheirDevices)

@@ -6,6 +6,12 @@
 
 namespace
 {
+BOOL CALLBACK CollectName(LPCDIDEVICEINSTANCEA instance, LPVOID context)
+{
+    static_cast<std::vector<std::string>*>(context)->emplace_back(instance->tszInstanceName);
+    return DIENUM_CONTINUE;
+}
+
 struct SimulatorTest : SimFixture
 {
     IDirectInput8A* input = nullptr;
@@ -25,13 +31,7 @@ struct SimulatorTest : SimFixture
     std::vector<std::string> Enumerate(DWORD filter, DWORD flags)
     {
         std::vector<std::string> names;
-        input->EnumDevices(
-            filter,
-            [](LPCDIDEVICEINSTANCEA instance, LPVOID context) -> BOOL {
-                static_cast<std::vector<std::string>*>(context)->emplace_back(instance->tszInstanceName);
-                return DIENUM_CONTINUE;
-            },
-            &names, flags);
+        input->EnumDevices(filter, &CollectName, &names, flags);
         return names;
     }
 

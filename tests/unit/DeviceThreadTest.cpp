@@ -49,6 +49,13 @@ struct WorkerFixture : testing::Test
     }
 };
 
+DWORD CALLBACK Spin(LPVOID flag)
+{
+    while (static_cast<std::atomic<bool>*>(flag)->load()) {
+    }
+    return 0;
+}
+
 double CpuSeconds(HANDLE thread)
 {
     FILETIME created, exited, kernel, user;
@@ -137,10 +144,7 @@ TEST_F(WorkerFixture, AHandleThatFailsEveryReadDoesNotSpin)
 {
     // Calibrate the measurement first: a thread that does spin must show up as busy.
     std::atomic<bool> spin{true};
-    HANDLE spinner = ::CreateThread(nullptr, 0, [](LPVOID flag) -> DWORD {
-        while (static_cast<std::atomic<bool>*>(flag)->load()) {}
-        return 0;
-    }, &spin, 0, nullptr);
+    HANDLE spinner = ::CreateThread(nullptr, 0, Spin, &spin, 0, nullptr);
     ::Sleep(500);
     const double spinnerCpu = CpuSeconds(spinner);
     spin = false;
