@@ -43,23 +43,6 @@ void UpdateWaitTimeout()
     g_dwWaitTimeout = CSetting::GetInstance()->m_nDeviceCount <= 0 ? kIdleWaitMs : 0;
 }
 
-// Discovery after the worker's slots were emptied; false when matching or the table update
-// failed (their message has been shown).
-bool Discover()
-{
-    if (FAILED(g_pDevices->EnumGameControllers()))
-        return true;  // no DirectInput devices this time: go on with an empty table
-    if (!g_pDevices->FindallknownDevice()) {
-        CMessageBox::Show(nullptr, "DxInput AssignDevInfo Fail!", "Main.h", MB_OK);
-        return false;
-    }
-    if (!g_pDevices->UpdateDeviceTable()) {
-        CMessageBox::Show(nullptr, "DxInput UpDate Fail!", "Main.h", MB_OK);
-        return false;
-    }
-    return true;
-}
-
 bool IsInterfaceArrival(LPARAM lParam)
 {
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
@@ -76,9 +59,7 @@ void OnDeviceChange(WPARAM event, LPARAM lParam)
     } else if (event != DBT_DEVICEREMOVEPENDING && event != DBT_DEVICEREMOVECOMPLETE) {
         return;
     }
-    g_pThread->CloseDeviceHandles();
-    g_pThread->ResetDeviceSlots();
-    if (Discover())
+    if (CSetting::GetInstance()->RefreshDevices())
         UpdateWaitTimeout();
 }
 
@@ -132,7 +113,8 @@ bool RunResident()
     g_pThread->ResetDeviceSlots();
     g_pDevices = CDxInput::GetInstance();
     g_pDevices->RegisterNotification();
-    if (!Discover())
+    // At start-up a failed match ends the program; later the program keeps running.
+    if (!CSetting::GetInstance()->RefreshDevices())
         return false;
     g_nHandleSlots = kDeviceSlots;
     UpdateWaitTimeout();

@@ -29,7 +29,9 @@ public:
     void SetDeviceActive(int active);
     CDIDevice* GetCurrentDevice() const;
     int HasDevice(IDirectInputDevice8A* device) const;
-    void RefreshDevices();
+    // Closes the worker's handles, rediscovers the pads and rebuilds the table; 0 when
+    // matching or the table update failed (after its message).
+    int RefreshDevices();
 
     // Persistence
     int SaveCurrentDevice();

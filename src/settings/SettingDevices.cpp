@@ -44,20 +44,23 @@ int CSetting::HasDevice(IDirectInputDevice8A* device) const
     return 0;
 }
 
-void CSetting::RefreshDevices()
+int CSetting::RefreshDevices()
 {
     CDeviceThread* worker = CDeviceThread::GetInstance();
     worker->CloseDeviceHandles();
     worker->ResetDeviceSlots();
     CDxInput* devices = CDxInput::GetInstance();
     if (FAILED(devices->EnumGameControllers()))
-        return;
+        return 1;  // no game controllers this time: the table stays empty
     if (!devices->FindallknownDevice()) {
         CMessageBox::Show(nullptr, "DxInput AssignDevInfo Fail!", "Main.h", MB_OK);
-        return;
+        return 0;
     }
-    if (!devices->UpdateDeviceTable())
+    if (!devices->UpdateDeviceTable()) {
         CMessageBox::Show(nullptr, "DxInput UpDate Fail!", "Main.h", MB_OK);
+        return 0;
+    }
+    return 1;
 }
 
 void CSetting::SetAnalog(CByteArray& block, int mode, int firstAxis)
