@@ -162,3 +162,15 @@ void CSimBench::Announce(const std::string& path, WPARAM event) const
     std::memcpy(broadcast->dbcc_name, path.c_str(), path.size() + 1);
     ::SendMessageA(m_hArrivalWindow, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(broadcast));
 }
+
+std::string HexBytes(const std::vector<std::uint8_t>& bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (auto b : bytes) {
+        hex.push_back(kDigits[b >> 4]);
+        hex.push_back(kDigits[b & 0x0F]);
+    }
+    return hex;
+}

@@ -17,6 +17,9 @@
 #include <thread>
 #include <vector>
 
+// Bytes as lowercase hex with no separators, as the demo prints the reloaded values.
+std::string HexBytes(const std::vector<std::uint8_t>& bytes);
+
 // How the pad's path looks to DirectInput and to the Setup API.
 enum class EPathStyle
 {

@@ -41,23 +41,12 @@ void PrintLine(const std::string& line)
     std::fflush(stdout);
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes)
-{
-    std::string hex;
-    char two[3];
-    for (auto b : bytes) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
-    }
-    return hex;
-}
-
 std::string ReloadLine(int pad, const CSimReload& reload)
 {
     std::string line = "reload " + std::to_string(pad);
     for (const char* name : kValueOrder) {
         const auto value = reload.values.find(name);
-        line += std::string(" ") + name + "=" + (value == reload.values.end() ? "" : Hex(value->second));
+        line += std::string(" ") + name + "=" + (value == reload.values.end() ? "" : HexBytes(value->second));
     }
     return line;
 }

@@ -31,7 +31,7 @@ struct DriverReloadTest : SimFixture
         for (const auto& [name, bytes] : expected) {
             const auto found = reload.values.find(name);
             ASSERT_NE(reload.values.end(), found) << name;
-            EXPECT_EQ(ToHex(bytes), ToHex(found->second)) << name;
+            EXPECT_EQ(HexBytes(bytes), HexBytes(found->second)) << name;
         }
     }
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "support/DemoProcess.h"
+#include "support/TestSupport.h"
 
 namespace
 {
@@ -42,17 +43,6 @@ bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr
     for (int i = 0; i < downs; ++i)
         ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (::GetTickCount64() > deadline)
-            return false;
-        ::Sleep(50);
-    }
     return true;
 }
 

@@ -1,16 +1,15 @@
 #pragma once
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
 // A message-mode named pipe standing in for one pad's HID handle: the test sends input
-// reports through the server end and sees every report the program writes, each stamped
-// with a sequence number shared by all PipePads so that order across pads can be checked.
+// reports through the server end and sees every report the program writes. Every PipePad's
+// reads complete through one completion port, drained by one thread, so the sequence
+// numbers stamped on received reports follow the order in which the program wrote them,
+// across pads.
 class PipePad
 {
 public:
@@ -35,13 +34,17 @@ public:
     static long NextSequence();
 
 private:
-    void ReadLoop();
+    friend class CPipePort;
+    bool StartRead();
+    void OnReadDone(DWORD bytes, bool ok);
 
     HANDLE m_server = INVALID_HANDLE_VALUE;
     HANDLE m_client = INVALID_HANDLE_VALUE;
     bool m_ownsClient = true;
     bool m_closed = false;
-    std::thread m_reader;
+    OVERLAPPED m_readOverlapped = {};
+    std::uint8_t m_buffer[64] = {};
+    HANDLE m_readsEnded = nullptr;  // set when no read is pending any more
     mutable std::mutex m_lock;
     std::vector<Message> m_received;
 };

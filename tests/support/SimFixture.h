@@ -81,17 +81,6 @@ protected:
         return options;
     }
 
-    static bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-    {
-        const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-        while (!condition()) {
-            if (::GetTickCount64() > deadline)
-                return false;
-            ::Sleep(5);
-        }
-        return true;
-    }
-
     // The boxes shown so far, for the failure output of a test.
     std::string Shown() const
     {

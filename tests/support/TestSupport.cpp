@@ -91,13 +91,13 @@ void ScratchDir::WriteFile(const char* name, const char* content) const
     }
 }
 
-std::string ToHex(const std::vector<std::uint8_t>& bytes)
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
-    std::string hex;
-    char two[3];
-    for (auto b : bytes) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() > deadline)
+            return false;
+        ::Sleep(5);
     }
-    return hex;
+    return true;
 }

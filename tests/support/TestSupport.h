@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,4 +62,5 @@ private:
     std::string m_path;
 };
 
-std::string ToHex(const std::vector<std::uint8_t>& bytes);
+// Polls `condition` until it holds or the time-out passes; whether it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
