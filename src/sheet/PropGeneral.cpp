@@ -3,6 +3,7 @@
 #include "framework/MessageBox.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "sheet/PropSheet.h"
 
 namespace
 {
@@ -245,7 +246,7 @@ void CPropGeneral::OnConfig()
         EnableDlgItem(id, true);
     model.SetDeviceActive(1);
     model.SelectAnalog(model.IsMouseEnabled() == 1 ? model.GetAnalogSelection() : -1);
-    QuerySiblings(2, 0);
+    QuerySiblings(kQueryDeviceChanged, 0);
     SetModified(FALSE);
     UpdateData(FALSE);
 }
@@ -269,7 +270,7 @@ int CPropGeneral::StoreToSettings()
 
 LRESULT CPropGeneral::OnQuerySiblings(WPARAM code, LPARAM)
 {
-    if (code == 1) {
+    if (code == kQueryStore) {
         if (m_bModified == 1) {
             StoreToSettings();
             m_bModified = 0;
