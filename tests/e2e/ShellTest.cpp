@@ -46,6 +46,18 @@ bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr
     return true;
 }
 
+// Waits for the demo, opens its sheet as the tray's "&Configuration" does, and finds the
+// General page in it.
+void OpenGeneralPage(DemoProcess& demo, HWND& sheet, HWND& page)
+{
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    demo.Send("config");
+    sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet);
+    page = ::FindWindowExA(sheet, nullptr, "#32770", "General");
+    ASSERT_NE(nullptr, page);
+}
+
 struct ShellFixture : testing::Test
 {
     void SetUp() override
@@ -152,12 +164,8 @@ TEST_F(ShellFixture, ARemovalOfAnotherKindOfDeviceAlsoRefreshes)
 TEST_F(ShellFixture, ApplyFromTheSheetReachesTheDriver)
 {
     DemoProcess demo("wired");
-    ASSERT_NE("", demo.WaitForLine("ready", 15000));
-    demo.Send("config");
-    const HWND sheet = FindSheet(10000);
-    ASSERT_NE(nullptr, sheet);
-    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "General");
-    ASSERT_NE(nullptr, page);
+    HWND sheet = nullptr, page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenGeneralPage(demo, sheet, page));
     // The single programmable pad is loaded at once; pick single keystrokes and apply.
     ::SendMessageA(::GetDlgItem(page, 1075), BM_CLICK, 0, 0);
     ::SendMessageA(::GetDlgItem(sheet, 0x3021), BM_CLICK, 0, 0);
@@ -172,12 +180,8 @@ TEST_F(ShellFixture, ApplyFromTheSheetReachesTheDriver)
 TEST_F(ShellFixture, TheOpenSheetFollowsPadsArrivingAndLeaving)
 {
     DemoProcess demo("wired");
-    ASSERT_NE("", demo.WaitForLine("ready", 15000));
-    demo.Send("config");
-    const HWND sheet = FindSheet(10000);
-    ASSERT_NE(nullptr, sheet);
-    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "General");
-    ASSERT_NE(nullptr, page);
+    HWND sheet = nullptr, page = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenGeneralPage(demo, sheet, page));
     const HWND list = ::GetDlgItem(page, 1000);
     auto rows = [&] { return static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
     EXPECT_TRUE(WaitUntil([&] { return rows() == 1; }, 3000));
