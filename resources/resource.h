@@ -62,5 +62,31 @@
 #define IDC_DUAL_SHOCK_GROUP    1090
 #define IDC_GENERAL_PICTURE     1165
 
+// Key pages (Button, Direction Pad and Motion Function): the key boxes, box k of a page
+// being IDC_KEY_<k+1>
+#define IDC_KEY_1               1009
+#define IDC_KEY_2               1010
+#define IDC_KEY_3               1011
+#define IDC_KEY_4               1012
+#define IDC_KEY_5               1013
+#define IDC_KEY_6               1014
+#define IDC_KEY_7               1015
+#define IDC_KEY_8               1016
+#define IDC_KEY_9               1017
+#define IDC_KEY_10              1018
+#define IDC_KEY_11              1019
+#define IDC_KEY_12              1020
+#define IDC_CLEAR_ALL           1021
+#define IDC_KEY_13              1022
+#define IDC_KEY_14              1023
+#define IDC_KEY_15              1024
+#define IDC_KEY_16              1025
+#define IDC_MOVEMENT_UNUSED_1   1036
+#define IDC_MOVEMENT_UNUSED_2   1094
+#define IDC_MOVEMENT_UNUSED_3   1137
+#define IDC_MOVEMENT_UNUSED_4   1138
+#define IDC_BUTTON_GROUP        1150
+#define IDC_MOVEMENT_GROUP      1151
+
 // Property sheet
 #define ID_APPLY_NOW            12321

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "framework/MessageFilter.h"
 #include "framework/SubclassedControl.h"
 
 namespace
@@ -148,6 +149,7 @@ INT_PTR CDialogBase::HandleMessage(CDialogBase* self, HWND window, UINT message,
     if (message == WM_INITDIALOG && self) {
         self->m_hWnd = window;
         ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        BindWindowObject(window, self);
     } else {
         self = FromHandle(window);
     }
@@ -164,6 +166,7 @@ INT_PTR CDialogBase::HandleMessage(CDialogBase* self, HWND window, UINT message,
     if (message == WM_NCDESTROY) {
         // The window goes; the object stays (pages are shown again later).
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        BindWindowObject(window, nullptr);
         self->m_hWnd = nullptr;
     }
     return handled;
@@ -172,6 +175,7 @@ INT_PTR CDialogBase::HandleMessage(CDialogBase* self, HWND window, UINT message,
 INT_PTR CDialog::DoModal()
 {
     InitFramework();
+    CMessageFilter filter;  // the dialog's controls see their input before the dialog manager
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nTemplateId), m_hParent, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }

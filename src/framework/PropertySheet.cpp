@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "framework/MessageFilter.h"
+
 namespace
 {
 constexpr UINT_PTR kSheetSubclassId = 0x5348;
@@ -54,6 +56,7 @@ INT_PTR CPropertySheet::DoModal()
     header.ppsp = pages.data();
     header.pfnCallback = SheetCallback;
 
+    CMessageFilter filter;  // the pages' controls see their input before the sheet's loop does
     CPropertySheet* outer = t_pCreatingSheet;
     t_pCreatingSheet = this;
     const INT_PTR result = ::PropertySheetA(&header);

@@ -1,5 +1,7 @@
 #include "framework/SubclassedControl.h"
 
+#include "framework/MessageFilter.h"
+
 #include <commctrl.h>
 
 #include <exception>
@@ -28,6 +30,7 @@ bool CSubclassedControl::SubclassWindow(HWND window)
         return false;
     }
     ::SetPropA(window, kOwnerProperty, this);
+    BindWindowObject(window, this);
     return true;
 }
 
@@ -37,6 +40,7 @@ HWND CSubclassedControl::UnsubclassWindow()
     if (window) {
         ::RemoveWindowSubclass(window, SubclassProc, kSubclassId);
         ::RemovePropA(window, kOwnerProperty);
+        BindWindowObject(window, nullptr);
     }
     m_hWnd = nullptr;
     return window;

@@ -19,6 +19,11 @@ public:
     explicit CWindow(HWND window) : m_hWnd(window) {}
     virtual ~CWindow() = default;
 
+    // A message taken from the queue, offered before the loop that took it handles it (while
+    // a CMessageFilter lives); true consumes it. Offered to the window it is for, then to its
+    // parents.
+    virtual bool PreTranslateMessage(MSG&) { return false; }
+
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 

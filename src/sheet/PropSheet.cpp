@@ -1,6 +1,8 @@
 #include "sheet/PropSheet.h"
 
 #include "framework/Handles.h"
+#include "keys/PropButton.h"
+#include "keys/PropMovement.h"
 #include "resource.h"
 #include "settings/Setting.h"
 #include "sheet/PropGeneral.h"
@@ -32,14 +34,18 @@ const CSheetIcons& SheetIcons()
 CPropSheet* CPropSheet::GetInstance()
 {
     // The page objects live as long as the sheet; statics are destroyed in reverse order of
-    // creation at exit. Creation order of the full set: sheet, Button, General, Direction Pad
-    // and Motion Function, Display, Profile. Later pages are declared here, in that order.
+    // creation at exit. Creation order: sheet, Button, General, Direction Pad and Motion
+    // Function, then the Display and Profile pages.
     static CPropSheet sheet;
+    static CPropButton button;
     static CPropGeneral general;
+    static CPropMovement movement;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
-        // Profile. (The Display page is built but never added.)
+        // Profile.
         sheet.AddPage(&general);
+        sheet.AddPage(&button);
+        sheet.AddPage(&movement);
     }
     return &sheet;
 }

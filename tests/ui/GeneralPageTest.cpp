@@ -25,37 +25,9 @@ constexpr int kApplyButton = 0x3021;
 // count rebuilds the list, so a person's edits start after it.
 constexpr DWORD kSettleMs = 1800;
 
-struct GeneralPageFixture : testing::Test
+struct GeneralPageFixture : CPadSheetFixture
 {
-    CSetting* model = CSetting::GetInstance();
-    CPropSheet* sheet = CPropSheet::GetInstance();
     CPropGeneral* page = static_cast<CPropGeneral*>(CPropSheet::GetInstance()->GetPage(0));
-
-    void SetUp() override
-    {
-        CSimBench::Get().UnplugAll();
-        CSimBench::Get().ResetFaults();
-        model->SetDeviceActive(0);
-        model->m_nCurrentDevice = 0;
-        model->ClearAll();
-    }
-
-    void TearDown() override
-    {
-        CDeviceThread::GetInstance()->Stop();
-        CSimBench::Get().UnplugAll();
-        model->RefreshDevices();
-        model->SetDeviceActive(0);
-    }
-
-    // Discovery as at start-up, and the worker running as in the program.
-    void Discover()
-    {
-        model->RefreshDevices();
-        g_nHandleSlots = kDeviceSlots;
-        g_dwWaitTimeout = model->m_nDeviceCount > 0 ? 0 : kIdleWaitMs;
-        CDeviceThread::GetInstance()->Start();
-    }
 
     // Shows the sheet modally on this thread while `steps` act on its General page.
     void RunSheet(const std::function<void(HWND sheetWindow, HWND pageWindow)>& steps)
@@ -116,18 +88,6 @@ void SlideTo(HWND page, int id, int pos)
     ::SendMessageA(slider, TBM_SETPOS, TRUE, pos + 1);
     ::SendMessageA(slider, WM_KEYDOWN, VK_LEFT, 0x014B0001);
     ::SendMessageA(slider, WM_KEYUP, VK_LEFT, 0xC14B0001);
-}
-
-Bytes KeyValue(const std::string& keyPath, const char* name)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    BYTE buffer[64];
-    DWORD size = sizeof buffer;
-    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok ? Bytes(buffer, buffer + size) : Bytes{};
 }
 
 const int kSettingControls[] = {IDC_MOUSE_ENABLE, IDC_MOUSE_CONFIG, IDC_CONTINUOUS, IDC_NORMAL, IDC_SINGLE,

@@ -1,6 +1,8 @@
 #include "ui/UiHelpers.h"
 
+#include "SimBench.h"
 #include "app/DeviceThread.h"
+#include "sheet/PropSheet.h"
 
 namespace
 {
@@ -63,6 +65,67 @@ CWindowDriver::~CWindowDriver()
 {
     if (m_thread.joinable())
         m_thread.join();
+}
+
+namespace
+{
+constexpr UINT kRunMessage = WM_APP + 0x51;
+constexpr UINT kFlushMessage = WM_APP + 0x52;
+}
+
+CUiThread::CUiThread()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KinetraTestUiThread";
+    ::RegisterClassA(&windowClass);  // fails harmlessly once registered
+    m_hWnd = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               windowClass.hInstance, nullptr);
+}
+
+CUiThread::~CUiThread()
+{
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
+}
+
+LRESULT CALLBACK CUiThread::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kRunMessage) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    if (message == kFlushMessage) {
+        ::SetEvent(reinterpret_cast<HANDLE>(lParam));
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CUiThread::Run(const std::function<void()>& work) const
+{
+    ::SendMessageA(m_hWnd, kRunMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+bool CUiThread::Flush(DWORD timeoutMs) const
+{
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ::PostMessageA(m_hWnd, kFlushMessage, 0, reinterpret_cast<LPARAM>(done));
+    const bool flushed = ::WaitForSingleObject(done, timeoutMs) == WAIT_OBJECT_0;
+    if (flushed)
+        ::CloseHandle(done);  // else the marker is still queued and will set it: left open
+    return flushed;
+}
+
+int CUiThread::CursorCount() const
+{
+    int count = 0;
+    Run([&] {
+        count = ::ShowCursor(TRUE) - 1;
+        ::ShowCursor(FALSE);
+    });
+    return count;
 }
 
 CModelGuard::CModelGuard()
@@ -140,4 +203,43 @@ void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour)
     for (int y = rect.top; y < rect.bottom; ++y)
         for (int x = rect.left; x < rect.right; ++x)
             bits[y * stride + x] = RgbToDib(colour);
+}
+
+CPadSheetFixture::CPadSheetFixture() : sheet(CPropSheet::GetInstance()) {}
+
+void CPadSheetFixture::SetUp()
+{
+    CSimBench::Get().UnplugAll();
+    CSimBench::Get().ResetFaults();
+    model->SetDeviceActive(0);
+    model->m_nCurrentDevice = 0;
+    model->ClearAll();
+}
+
+void CPadSheetFixture::TearDown()
+{
+    CDeviceThread::GetInstance()->Stop();
+    CSimBench::Get().UnplugAll();
+    model->RefreshDevices();
+    model->SetDeviceActive(0);
+}
+
+void CPadSheetFixture::Discover()
+{
+    model->RefreshDevices();
+    g_nHandleSlots = kDeviceSlots;
+    g_dwWaitTimeout = model->m_nDeviceCount > 0 ? 0 : kIdleWaitMs;
+    CDeviceThread::GetInstance()->Start();
+}
+
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    BYTE buffer[64];
+    DWORD size = sizeof buffer;
+    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return ok ? std::vector<std::uint8_t>(buffer, buffer + size) : std::vector<std::uint8_t>{};
 }

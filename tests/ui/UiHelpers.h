@@ -7,7 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "settings/Setting.h"
+
+class CPropSheet;
 
 // Runs `steps` on a second thread as soon as a visible top-level window of this process with
 // `caption` appears, the way a person would act on a window that the UI thread shows modally.
@@ -26,6 +30,27 @@ public:
 private:
     std::atomic<bool> m_bFound{false};
     std::thread m_thread;
+};
+
+// Runs work on the thread that made it (the test's UI thread, inside whatever modal loop it
+// runs) for a driver thread, and tells when what was posted to that thread has been handled.
+class CUiThread
+{
+public:
+    CUiThread();
+    ~CUiThread();
+    CUiThread(const CUiThread&) = delete;
+    CUiThread& operator=(const CUiThread&) = delete;
+
+    void Run(const std::function<void()>& work) const;
+    // Waits until the UI thread has taken every message posted to it before this call.
+    bool Flush(DWORD timeoutMs = 5000) const;
+    // The UI thread's cursor display count (0 shown, below 0 hidden).
+    int CursorCount() const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND m_hWnd = nullptr;
 };
 
 // Visible top-level windows of this process with this caption.
@@ -59,3 +84,20 @@ COLORREF PixelOf(HBITMAP bitmap, int x, int y);
 HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour, DWORD** bits = nullptr);
 // Writes `colour` into the rectangle of a 32-bit top-down DIB made by MakeSolidBitmap.
 void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour);
+
+// The real sheet on simulated pads: each test starts with no pad and an empty model, and
+// ends with the worker stopped and the pads gone.
+struct CPadSheetFixture : testing::Test
+{
+    CSetting* model = CSetting::GetInstance();
+    CPropSheet* sheet;
+
+    CPadSheetFixture();
+    void SetUp() override;
+    void TearDown() override;
+    // Discovery as at start-up, and the worker running as in the program.
+    void Discover();
+};
+
+// A value under HKEY_CURRENT_USER\keyPath; empty when missing.
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name);

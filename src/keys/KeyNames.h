@@ -1,0 +1,49 @@
+#pragma once
+// The names a key box shows, and the rules of the codes it holds. No Windows header, so the
+// rules are also checked on the host under sanitizers.
+#include <cstdint>
+
+// 0-255: by virtual-key code; 256-264: mouse actions 1-9 (entry 255 + action). An empty
+// entry shows an empty box; entry 0 is the unassigned state.
+constexpr int kKeyNameCount = 265;
+constexpr int kKeyNameSize = 8;
+extern const char g_KeyNames[kKeyNameCount][kKeyNameSize];
+
+// Mouse actions a box can hold (high byte of a combined code).
+constexpr unsigned kMouseUp = 1;
+constexpr unsigned kMouseDown = 2;
+constexpr unsigned kMouseLeft = 3;
+constexpr unsigned kMouseRight = 4;
+constexpr unsigned kMouseRightButton = 5;
+constexpr unsigned kMouseLeftButton = 6;
+constexpr unsigned kMouseScrollUp = 7;
+constexpr unsigned kMouseScrollDown = 8;
+constexpr unsigned kMouseMiddleButton = 9;
+constexpr unsigned kMouseActionCount = 9;
+
+// The name of a combined code: high byte a mouse action, else the low byte's virtual key.
+// Codes outside the table have the empty name.
+const char* KeyNameOf(std::uint16_t code);
+
+// A combined code is valid when it is a virtual key (high byte 0) or a mouse action 1-9 with
+// low byte 0; anything else becomes 0.
+std::uint16_t ValidCode(std::uint16_t code);
+
+// The left Ctrl and Alt codes name the right keys when the key is an extended one: the
+// system's scan-code mapping returns the left code for both.
+std::uint16_t SidedVirtualKey(std::uint16_t virtualKey, bool extended);
+
+// The virtual key of a numeric-keypad (or Pause) scan code, which the system's mapping would
+// give as the navigation key sharing it; 0 for every other scan code.
+std::uint8_t NumpadVirtualKey(std::uint8_t scanCode);
+
+// The byte pair the driver reads for one box: KeyConfig kind (0 none, 1 key, 2 mouse,
+// 4 extended key) and KeyMap value (scan code, scan code + 0x80, or mouse action).
+struct CStoredBinding
+{
+    std::uint8_t kind;
+    std::uint8_t value;
+};
+CStoredBinding StoredBindingOf(std::uint16_t code, std::uint8_t scanCode, bool extended);
+// The kind argument of the model's SetKeyConfig that stores `storedKind`.
+int KeyConfigKindOf(std::uint8_t storedKind);

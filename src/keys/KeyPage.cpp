@@ -1,0 +1,182 @@
+#include "keys/KeyPage.h"
+
+#include "framework/MessageBox.h"
+#include "keys/KeyNames.h"
+#include "resource.h"
+#include "settings/Setting.h"
+#include "sheet/PropSheet.h"
+
+namespace
+{
+// MapVirtualKey's scan code to virtual key that tells left from right Shift, Ctrl and Alt.
+constexpr UINT kScanToSidedKey = 3;
+
+CSetting& Model()
+{
+    return *CSetting::GetInstance();
+}
+}
+
+CKeyPage::CKeyPage(UINT templateId, std::span<const int> boxIds, int firstIndex)
+    : CSettingsPage(templateId), m_keys(boxIds.size()), m_boxIds(boxIds), m_nFirstIndex(firstIndex)
+{
+}
+
+void CKeyPage::DoDataExchange(CDataExchange& dx)
+{
+    for (int k = 0; k < GetKeyCount(); ++k)
+        dx.Control(m_boxIds[static_cast<size_t>(k)], m_keys[static_cast<size_t>(k)]);
+}
+
+int CKeyPage::KeyOfControl(int id) const
+{
+    for (int k = 0; k < GetKeyCount(); ++k) {
+        if (m_boxIds[static_cast<size_t>(k)] == id)
+            return k;
+    }
+    return -1;
+}
+
+void CKeyPage::EnableKey(int k, bool enable)
+{
+    EnableDlgItem(m_boxIds[static_cast<size_t>(k)], enable);
+}
+
+void CKeyPage::EnableKeys(bool enable)
+{
+    for (int k = 0; k < GetKeyCount(); ++k)
+        EnableKey(k, enable);
+}
+
+void CKeyPage::EmptyKey(int k)
+{
+    CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
+    key.SetCode(0);
+    key.m_nScanCode = 0;
+    key.m_bExtended = 0;
+}
+
+BOOL CKeyPage::OnSetActive()
+{
+    if (Model().m_bDeviceActive) {
+        LoadKeys();
+    } else {
+        EnableKeys(false);  // what the boxes show stays as it was
+        EnableDlgItem(IDC_CLEAR_ALL, false);
+    }
+    UpdateData(FALSE);
+    return CSettingsPage::OnSetActive();
+}
+
+void CKeyPage::LoadKeys()
+{
+    const HKL layout = ::GetKeyboardLayout(0);
+    if (Model().m_bDeviceActive) {
+        EnableDlgItem(IDC_CLEAR_ALL, true);
+        for (int k = 0; k < GetKeyCount(); ++k) {
+            EnableKey(k, true);
+            EmptyKey(k);
+            LoadKey(k, layout);
+        }
+        // The boxes show the model again: a clear still pending would erase what they show.
+        m_bCleared = 0;
+        OnKeysLoaded();
+    }
+    // Setting the boxes' text marked the page modified; what they show is what is stored.
+    m_bModified = 0;
+    SetModified(FALSE);
+}
+
+void CKeyPage::LoadKey(int k, HKL layout)
+{
+    const CSetting& model = Model();
+    const int index = m_nFirstIndex + k;
+    const BYTE value = model.m_KeyMap[index];
+    CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
+    switch (model.m_KeyConfig[index]) {
+    case kBindMouse:
+        key.SetAction(0, value);
+        break;
+    case kBindKey:
+        key.m_nScanCode = value;
+        if (!key.SetNumpadKey(value))
+            key.SetAction(1, ::MapVirtualKeyA(value, kScanToSidedKey));
+        break;
+    case kBindExtendedKey:
+        key.m_bExtended = 1;
+        key.SetAction(1, ::MapVirtualKeyExA(static_cast<BYTE>(value - 0x80), kScanToSidedKey, layout));
+        key.m_nScanCode = value;
+        break;
+    default:
+        break;  // an unknown kind shows empty and is stored as nothing
+    }
+}
+
+int CKeyPage::SaveKeys()
+{
+    CSetting& model = Model();
+    if (!model.m_bDeviceActive || model.m_nDeviceCount <= 0)
+        return 0;
+    for (int k = 0; k < GetKeyCount(); ++k) {
+        const int index = m_nFirstIndex + k;
+        const CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
+        const CStoredBinding binding =
+            m_bCleared ? CStoredBinding{kBindNone, 0} : StoredBindingOf(key.m_wCode, key.m_nScanCode, key.m_bExtended);
+        model.SetKeyConfig(index, KeyConfigKindOf(binding.kind));
+        model.SetKeyMap(index, binding.value);
+        if (m_bCleared)
+            EnableKey(k, true);
+    }
+    m_bCleared = 0;
+    return 1;
+}
+
+void CKeyPage::ClearKeys()
+{
+    for (int k = 0; k < GetKeyCount(); ++k)
+        EmptyKey(k);
+}
+
+void CKeyPage::OnClearAll()
+{
+    for (int k = 0; k < GetKeyCount(); ++k) {
+        EmptyKey(k);
+        EnableKey(k, false);
+    }
+    CMessageBox::Show(m_hWnd, "Please Press \"Apply\" Button first!!", "Kinetra", MB_OK);
+    MarkModified();
+    m_bCleared = 1;
+}
+
+bool CKeyPage::OnCommand(int id, int code, HWND)
+{
+    if (id == IDC_CLEAR_ALL && code == BN_CLICKED) {
+        OnClearAll();
+        return true;
+    }
+    const int k = KeyOfControl(id);
+    if (k < 0)
+        return false;
+    switch (code) {
+    case EN_UPDATE: MarkModified(); return true;
+    case EN_SETFOCUS: OnKeyFocus(k); return true;
+    case EN_KILLFOCUS: OnKeyFocus(-1); return true;
+    default: return false;
+    }
+}
+
+LRESULT CKeyPage::OnQuerySiblings(WPARAM code, LPARAM)
+{
+    if (code == kQueryStore) {
+        if (m_bModified) {
+            SaveKeys();
+            m_bModified = 0;
+        }
+    } else if (code == kQueryDeviceChanged && Model().m_bDeviceActive) {
+        ClearKeys();
+        m_bCleared = 0;  // the clear was meant for the previous device
+        m_bModified = 0;
+        SetModified(FALSE);
+    }
+    return 0;
+}
