@@ -65,6 +65,17 @@ UINT ReleaseOf(UINT message)
     }
 }
 
+// A menu is being tracked on this thread (the edit control's own menu, or the window menu):
+// its loop reads the keys from the queue itself, and they are the menu's, not a binding.
+bool MenuIsTracked()
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetCurrentThreadId(), &info))
+        return false;
+    return (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0;
+}
+
 // Edits that would put text in the box that is not its binding (the edit control's menu
 // sends these too).
 bool ChangesTextByHand(UINT message)
@@ -207,6 +218,8 @@ bool CHotKeyEdit::PreTranslateMessage(MSG& message)
         return false;  // a disabled box takes no binding
     if (!IsKeyboard(message.message) && !IsMouse(message.message))
         return false;  // painting, timers and the like take their normal course
+    if (MenuIsTracked())
+        return false;
     return m_bCapturing ? TranslateCapturing(message) : TranslateIdle(message);
 }
 

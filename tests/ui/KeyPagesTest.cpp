@@ -549,6 +549,19 @@ TEST_F(KeyPagesFixture, TextPastedOrDeletedThroughTheEditMenuChangesNothing)
         });
         EXPECT_EQ("A", TextOf(box));
         EXPECT_EQ(0, buttons->m_bModified) << "nothing changed, nothing to apply";
+
+        // The edit control's own menu, opened by a right click, takes the keys it is driven
+        // with: Esc closes it and is no binding.
+        PostMouse(box, WM_RBUTTONDOWN, MK_RBUTTON);
+        PostMouse(box, WM_RBUTTONUP);
+        const auto menuShown = [] {
+            const HWND menu = ::FindWindowA("#32768", nullptr);
+            return menu && ::IsWindowVisible(menu);
+        };
+        ASSERT_TRUE(WaitUntil(menuShown, 3000)) << "the right click opened no menu";
+        PostKey(box, {VK_ESCAPE, 0x01});
+        EXPECT_TRUE(WaitUntil([&] { return !menuShown(); }, 3000)) << "Esc did not close the menu";
+        EXPECT_EQ("A", TextOf(box));
     });
 }
 
