@@ -225,10 +225,10 @@ HINSTANCE CHyperLink::OpenTarget(const char* target, int showCommand)
     return ::ShellExecuteA(nullptr, "open", target, nullptr, nullptr, showCommand);
 }
 
-void CHyperLink::ShowOpenError(int code)
+void CHyperLink::ShowOpenError(int code) const
 {
     const std::string text = "Unable to open hyperlink:\n\n" + OpenErrorText(code);
-    CMessageBox::Show(nullptr, text.c_str(), "Kinetra", MB_OK | MB_ICONEXCLAMATION);
+    CMessageBox::Show(m_hWnd ? ::GetParent(m_hWnd) : nullptr, text.c_str(), "Kinetra", MB_OK | MB_ICONEXCLAMATION);
 }
 
 HBRUSH CHyperLink::OnCtlColor(HDC dc) const

@@ -21,7 +21,8 @@ public:
     void SetUnderlineMode(int mode);
     // The shell's result: above 32 is success.
     static HINSTANCE OpenTarget(const char* target, int showCommand);
-    static void ShowOpenError(int code);
+    // Tells why the shell could not open the target, over the dialog the link is on.
+    void ShowOpenError(int code) const;
     void FitToText();
     void LoadHandCursor();
     BOOL DestroyWindow();

@@ -86,32 +86,32 @@ void RunAbout(CAboutDial& dialog, const std::function<void(HWND)>& steps)
     EXPECT_TRUE(driver.Found()) << "the About box never showed";
 }
 
-// What the shell started for an .html file: its working folder and the file, as written by
-// the command that the test makes the "open" verb of .html files for the time of a test.
-// Wine looks associations up in HKEY_CLASSES_ROOT only (not in the user's classes).
+// Makes the "open" verb of .html files write the working folder and the file it was given
+// into `record`, for the time of a test. Wine looks associations up in HKEY_CLASSES_ROOT only.
 class CHtmlOpenRecorder
 {
 public:
     explicit CHtmlOpenRecorder(const std::string& record) : m_record(record)
     {
-        m_bHadHtml = ReadDefault(".html", m_strPreviousHtml);
+        char previous[256] = {};
+        LONG size = sizeof previous;
+        m_bHadHtml = ::RegQueryValueA(HKEY_CLASSES_ROOT, ".html", previous, &size) == ERROR_SUCCESS;
+        m_strPreviousHtml = previous;
+        ::RegSetValueA(HKEY_CLASSES_ROOT, ".html", REG_SZ, "KinetraTestPage", 0);
         const std::string command = "cmd.exe /c cd > \"" + record + "\" & echo %1>> \"" + record + "\"";
-        SetDefault(".html", "KinetraTestPage");
-        SetDefault("KinetraTestPage\\shell\\open\\command", command);
+        ::RegSetValueA(HKEY_CLASSES_ROOT, "KinetraTestPage\\shell\\open\\command", REG_SZ, command.c_str(), 0);
     }
     ~CHtmlOpenRecorder()
     {
         ::RegDeleteTreeA(HKEY_CLASSES_ROOT, "KinetraTestPage");
         ::RegDeleteKeyA(HKEY_CLASSES_ROOT, "KinetraTestPage");
-        if (m_bHadHtml) {
-            SetDefault(".html", m_strPreviousHtml);
-        } else {
-            ::RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+        if (m_bHadHtml)
+            ::RegSetValueA(HKEY_CLASSES_ROOT, ".html", REG_SZ, m_strPreviousHtml.c_str(), 0);
+        else
             ::RegDeleteKeyA(HKEY_CLASSES_ROOT, ".html");
-        }
     }
 
-    // The lines written, once the command has run.
+    // The two lines written, once the command has run.
     std::vector<std::string> Wait() const
     {
         std::vector<std::string> lines;
@@ -128,25 +128,6 @@ public:
     }
 
 private:
-    static bool ReadDefault(const char* path, std::string& value)
-    {
-        char text[256] = {};
-        LONG size = sizeof text;
-        if (::RegQueryValueA(HKEY_CLASSES_ROOT, path, text, &size) != ERROR_SUCCESS)
-            return false;
-        value = text;
-        return true;
-    }
-
-    static void SetDefault(const char* path, const std::string& value)
-    {
-        HKEY key = nullptr;
-        ::RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-        ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>(value.size() + 1));
-        ::RegCloseKey(key);
-    }
-
     std::string m_record;
     bool m_bHadHtml = false;
     std::string m_strPreviousHtml;
@@ -273,8 +254,9 @@ TEST(AboutDialog, ClicksReportWhatTheShellCouldNotOpenAndMarkWhatItOpened)
     };
     {
         MessageLog log;
+        const CHyperLink unattached;
         for (const auto& [code, text] : table)
-            CHyperLink::ShowOpenError(code);
+            unattached.ShowOpenError(code);
         ASSERT_EQ(std::size(table), log.messages().size());
         for (std::size_t i = 0; i < std::size(table); ++i) {
             EXPECT_EQ(std::string("Unable to open hyperlink:\n\n") + table[i].second, log.messages()[i].text);
@@ -294,6 +276,7 @@ TEST(AboutDialog, ClicksReportWhatTheShellCouldNotOpenAndMarkWhatItOpened)
         ClickControl(link.m_hWnd);
         ASSERT_TRUE(WaitUntil([&] { return !log.messages().empty(); }, 5000));
         EXPECT_EQ("Unable to open hyperlink:\n\nThe specified file was not found.", log.messages()[0].text);
+        EXPECT_EQ(window, log.messages()[0].owner) << "over the About box";
         EXPECT_FALSE(link.m_bOpened);
         EXPECT_EQ(RGB(0, 0, 238), TextColourOf(window, link));
 
@@ -362,4 +345,49 @@ TEST(AboutDialog, GeneralPageShowsAboutAndOpensIt)
     CPropSheet::GetInstance()->DoModal();
     EXPECT_TRUE(sheetDriver.Found());
     EXPECT_TRUE(aboutShown);
+}
+
+TEST(HyperLink, FitsToItsTextByTheStaticsAlignment)
+{
+    HWND parent = ::CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 10, 10, 400, 200, nullptr, nullptr,
+                                    nullptr, nullptr);
+    ASSERT_NE(nullptr, parent);
+    struct Case
+    {
+        DWORD style;
+        const char* name;
+    };
+    const Case cases[] = {{SS_LEFT, "left"}, {SS_RIGHT, "right"}, {SS_LEFT | SS_CENTERIMAGE, "centre image"}};
+    int top = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RECT placed = {20, top, 320, top + 40};
+        HWND label = ::CreateWindowExA(0, "STATIC", "mailto:someone@kinetra.example", WS_CHILD | WS_VISIBLE | c.style,
+                                       placed.left, placed.top, 300, 40, parent, nullptr, nullptr, nullptr);
+        CHyperLink link;
+        ASSERT_TRUE(link.SubclassWindow(label));
+        EXPECT_EQ("mailto:someone@kinetra.example", link.m_strTarget) << "the text is the target";
+        SIZE extent = {};
+        {
+            CWindowDC dc(label);
+            CSelectObject font(dc.get(), link.m_fontUnderlined.get());
+            ::GetTextExtentPoint32A(dc.get(), "mailto:someone@kinetra.example", 30, &extent);
+        }
+        const RECT now = RectInDialog(parent, label);
+        EXPECT_EQ(extent.cx, now.right - now.left);
+        if (c.style & SS_RIGHT)
+            EXPECT_EQ(placed.right, now.right);
+        else
+            EXPECT_EQ(placed.left, now.left);
+        if (c.style & SS_CENTERIMAGE) {
+            EXPECT_NEAR(extent.cy, now.bottom - now.top, 1);
+            EXPECT_NEAR((placed.top + placed.bottom) / 2, (now.top + now.bottom) / 2, 1);
+        } else {
+            EXPECT_EQ(placed.top, now.top);
+            EXPECT_EQ(extent.cy, now.bottom - now.top);
+        }
+        ::DestroyWindow(label);
+        top += 50;
+    }
+    ::DestroyWindow(parent);
 }
