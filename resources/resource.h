@@ -90,3 +90,10 @@
 
 // Property sheet
 #define ID_APPLY_NOW            12321
+
+// About dialog
+#define IDC_ABOUT_SUPPORT       1158
+#define IDC_ABOUT_WEB           1159
+#define IDC_ABOUT_EMAIL         1160
+#define IDC_ABOUT_HELP          1161
+#define IDC_ABOUT_PICTURE       1162

@@ -4,9 +4,16 @@
 //   unplug <pad> [quiet]        that pad leaves (quiet: no broadcast reaches the window)
 //   config                      the tray's "&Configuration"
 //   status                      prints "status devices=<n> timeout=<ms> active=<0|1>"
+//   page <n>                    the open sheet shows its tab n; prints "page <n> <tab caption>"
+//                               or "page <n> none" (scripts/screenshots walks the tabs so)
+//   click <id>                  clicks control <id> of the sheet's current page, or of the
+//                               sheet itself (12321: Apply)
+//   close <caption>             closes the dialog of that caption as its Cancel would
 //   quit                        the tray's "&Quit"
 // Every driver reload prints one line "reload <pad> KeyConfig=<hex> ... LALA=<hex>".
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -83,6 +90,42 @@ HWND WaitForMainWindow()
     return g_hMainWnd;
 }
 
+HWND OpenSheet()
+{
+    return ::FindWindowA(MAKEINTATOM(32770), "Kinetra");
+}
+
+std::string TabCaption(HWND sheet, int index)
+{
+    char text[128] = {};
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    HWND tabs = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    if (!tabs || !::SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item)))
+        return "none";
+    return text;
+}
+
+void ShowPage(int index)
+{
+    HWND sheet = OpenSheet();
+    const std::string caption = sheet ? TabCaption(sheet, index) : "none";
+    if (caption != "none")
+        ::SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    PrintLine("page " + std::to_string(index) + " " + caption);
+}
+
+void ClickOnPage(int id)
+{
+    HWND sheet = OpenSheet();
+    HWND page = sheet ? reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+    HWND control = page ? ::GetDlgItem(page, id) : nullptr;
+    ::PostMessageA(control ? control : ::GetDlgItem(sheet, id), BM_CLICK, 0, 0);
+    PrintLine("clicked " + std::to_string(id));
+}
+
 void RunCommand(HWND window, const std::string& line)
 {
     std::istringstream words(line);
@@ -103,6 +146,14 @@ void RunCommand(HWND window, const std::string& line)
         ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
     } else if (command == "status") {
         ::SendMessageA(window, WM_DEMO_STATUS, 0, 0);
+    } else if (command == "page") {
+        ShowPage(std::atoi(argument.c_str()));
+    } else if (command == "click") {
+        ClickOnPage(std::atoi(argument.c_str()));
+    } else if (command == "close") {
+        const std::string caption = line.substr(line.find(' ') + 1);
+        ::PostMessageA(::FindWindowA(MAKEINTATOM(32770), caption.c_str()), WM_COMMAND, IDCANCEL, 0);
+        PrintLine("closed " + caption);
     } else if (command == "quit") {
         ::PostMessageA(window, WM_COMMAND, ID_QUIT, 0);
     } else if (!command.empty()) {

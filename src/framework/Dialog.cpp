@@ -85,6 +85,16 @@ std::optional<LRESULT> CDialogBase::ReflectDrawItem(WPARAM wParam, LPARAM lParam
     return ::SendMessageA(item->hwndItem, WM_REFLECT_DRAWITEM, wParam, lParam);
 }
 
+std::optional<LRESULT> CDialogBase::ReflectToControl(UINT reflected, WPARAM wParam, LPARAM lParam)
+{
+    const HWND control = reinterpret_cast<HWND>(lParam);
+    if (!control || !CSubclassedControl::FromHandle(control))
+        return std::nullopt;
+    if (const LRESULT result = ::SendMessageA(control, reflected, wParam, lParam))
+        return result;
+    return std::nullopt;
+}
+
 std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // One handler per message: a message with a handler of its own never reaches WindowProc.
@@ -93,6 +103,8 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         return OnInitDialog();
     case WM_COMMAND:
+        if (ReflectToControl(WM_REFLECT_COMMAND, wParam, lParam))
+            return 0;
         if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
             return 0;
         return std::nullopt;
@@ -115,6 +127,10 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
         return std::nullopt;
     case WM_SYSCOLORCHANGE:
         ForwardToChildren(m_hWnd, message, wParam, lParam);
+        break;
+    case WM_CTLCOLORSTATIC:
+        if (auto brush = ReflectToControl(WM_REFLECT_CTLCOLORSTATIC, wParam, lParam))
+            return brush;
         break;
     case WM_DRAWITEM:
         if (auto reflected = ReflectDrawItem(wParam, lParam))

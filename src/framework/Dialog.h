@@ -45,6 +45,8 @@ protected:
 
 private:
     std::optional<LRESULT> ReflectDrawItem(WPARAM wParam, LPARAM lParam);
+    // Sends `reflected` to the child in lParam when it is one of ours; its nonzero answer.
+    std::optional<LRESULT> ReflectToControl(UINT reflected, WPARAM wParam, LPARAM lParam);
     INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
 };
 

@@ -6,6 +6,12 @@
 // The parent of a subclassed control sends it WM_DRAWITEM again under this private number,
 // so that the control draws itself (reflection), whatever dialog it sits on.
 constexpr UINT WM_REFLECT_DRAWITEM = WM_APP + 0x3C00 + WM_DRAWITEM;
+// Likewise a control's own notifications (WM_COMMAND from it) and its colour query
+// (WM_CTLCOLORSTATIC), so a link can colour itself and hear its own click. The control
+// answers nonzero when it handled the message (for the colour query: the brush); zero lets
+// the parent handle it as if nothing had been reflected.
+constexpr UINT WM_REFLECT_COMMAND = WM_APP + 0x3C00 + WM_COMMAND;
+constexpr UINT WM_REFLECT_CTLCOLORSTATIC = WM_APP + 0x3C00 + WM_CTLCOLORSTATIC;
 
 // An existing child control (usually from a dialog template) whose messages pass through
 // this object first. The object outlives its window: when the window is destroyed the object

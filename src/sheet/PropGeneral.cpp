@@ -1,5 +1,6 @@
 #include "sheet/PropGeneral.h"
 
+#include "about/AboutDial.h"
 #include "framework/MessageBox.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -54,6 +55,7 @@ BOOL CPropGeneral::OnInitDialog()
         EnableDlgItem(id, false);
     InsertColumns();
     m_picture.SetImage(IDB_GENERAL_SIDE);
+    ShowDlgItem(IDC_ABOUT, true);  // the way to the version, the maker and the manual
     FillList();
     SetTimer(kCountTimer, kCountCheckMs);
     m_bModified = 0;
@@ -337,6 +339,7 @@ bool CPropGeneral::OnCommand(int id, int code, HWND)
     case IDC_MOUSE_ENABLE: OnMouseEnable(); return true;
     case IDC_DUAL_SHOCK: OnDualShock(); return true;
     case IDC_TEST: OnTest(); return true;
+    case IDC_ABOUT: CAboutDial(m_hWnd).DoModal(); return true;
     case IDC_MOUSE_CONFIG: ::WinExec("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", SW_SHOWNORMAL); return true;
     case IDC_CONTINUOUS: m_nKeystrokeMode = 0; MarkModified(); return true;
     case IDC_NORMAL: m_nKeystrokeMode = 1; MarkModified(); return true;
