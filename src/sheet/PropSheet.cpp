@@ -3,6 +3,7 @@
 #include "framework/Handles.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "profiles/PropProfile.h"
 #include "sheet/PropGeneral.h"
 
 namespace
@@ -36,10 +37,13 @@ CPropSheet* CPropSheet::GetInstance()
     // and Motion Function, Display, Profile. Later pages are declared here, in that order.
     static CPropSheet sheet;
     static CPropGeneral general;
+    static CPropProfile profile;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
         // Profile. (The Display page is built but never added.)
         sheet.AddPage(&general);
+        // Profile comes after the key pages, once they are in the sheet.
+        sheet.AddPage(&profile);
     }
     return &sheet;
 }
