@@ -5,72 +5,21 @@
 
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
-#include "SimBench.h"
-#include "app/DeviceThread.h"
 #include "framework/Handles.h"
-#include "resource.h"
-#include "settings/Setting.h"
-#include "sheet/PropSheet.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
+#include "ui/PadSheetFixture.h"
 #include "ui/UiHelpers.h"
 
 namespace
 {
 using Bytes = std::vector<std::uint8_t>;
-constexpr DWORD kSettleMs = 1800;
 constexpr int kApplyButton = 0x3021;
-
-std::string BackupPath()
-{
-    return std::string(g_szConfigDir) + "\\calibration.reg";
-}
-
-std::string WorkPath()
-{
-    return std::string(g_szConfigDir) + "\\~work";
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-Bytes KeyValue(const std::string& keyPath, const char* name)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    BYTE buffer[64];
-    DWORD size = sizeof buffer;
-    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok ? Bytes(buffer, buffer + size) : Bytes{};
-}
-
-void SetKeyValue(const std::string& keyPath, const char* name, const Bytes& bytes)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_WRITE, &key));
-    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
-}
-
-void RemoveConfigFiles()
-{
-    for (const std::string& path : {BackupPath(), WorkPath() + "\\save.tmp", WorkPath() + "\\undo.reg"})
-        ::DeleteFileA(path.c_str());
-    ::RemoveDirectoryA(WorkPath().c_str());
-    ::DeleteFileA(WorkPath().c_str());
-}
 
 // Visible top-level windows of the game-controller panel (a rundll32 process of its own).
 std::vector<HWND> PanelWindows()
@@ -108,22 +57,12 @@ void ClosePanel(HWND window)
         ::TerminateProcess(handle.get(), 0);
 }
 
-struct CalibrationFixture : testing::Test
+struct CalibrationFixture : CPadSheetFixture
 {
-    CSetting* model = CSetting::GetInstance();
-    CPropSheet* sheet = CPropSheet::GetInstance();
-    MessageLog messages;
-    std::shared_ptr<CSimPad> pad;
-
     void SetUp() override
     {
-        CSimBench::Get().UnplugAll();
-        CSimBench::Get().ResetFaults();
-        model->SetDeviceActive(0);
-        model->m_nCurrentDevice = 0;
-        model->ClearAll();
-        RemoveConfigFiles();
-        pad = CSimBench::Get().Pad(CSimBench::Get().Plug("wired"));
+        CPadSheetFixture::SetUp();
+        ClearProfileFolder();
         Bytes kinds(32, 0);
         Bytes codes(32, 0);
         for (int i = 0; i < 12; ++i) {
@@ -132,36 +71,17 @@ struct CalibrationFixture : testing::Test
         }
         SetKeyValue(pad->KeyPath(), "KeyConfig", kinds);
         SetKeyValue(pad->KeyPath(), "KeyMap", codes);
-        model->RefreshDevices();
-        g_nHandleSlots = kDeviceSlots;
-        g_dwWaitTimeout = 0;
-        CDeviceThread::GetInstance()->Start();
     }
 
     void TearDown() override
     {
-        CDeviceThread::GetInstance()->Stop();
-        CSimBench::Get().UnplugAll();
-        model->RefreshDevices();
-        model->SetDeviceActive(0);
+        CPadSheetFixture::TearDown();
         for (HWND window : PanelWindows())
             ClosePanel(window);
-        RemoveConfigFiles();
+        ClearProfileFolder();
     }
 
-    void RunGeneralPage(const std::function<void(HWND sheetWindow, HWND page)>& steps)
-    {
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            ::Sleep(kSettleMs);
-            steps(window, reinterpret_cast<HWND>(::SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0)));
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
-    }
+    void RunGeneralPage(const std::function<void(HWND sheetWindow, HWND page)>& steps) { RunSheet(0, steps); }
 
     // Presses "Ca&libration" and answers its question with `answer`; the dialog, still open
     // when `inspect` runs.
@@ -213,7 +133,7 @@ TEST_F(CalibrationFixture, TheQuestionBlinksInRedAndCancelChangesNothing)
             SaveScreenshot("calibration_dialog");
         });
         EXPECT_EQ(kinds, KeyValue(pad->KeyPath(), "KeyConfig"));
-        EXPECT_FALSE(::PathFileExistsA(BackupPath().c_str()));
+        EXPECT_FALSE(::PathFileExistsA(ConfigFile("calibration.reg").c_str()));
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)));
         EXPECT_TRUE(messages.messages().empty());
     });
@@ -226,7 +146,7 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
         const std::size_t reloads = pad->ReloadCount();
         Calibrate(page, IDOK);
         EXPECT_TRUE(messages.messages().empty()) << messages.messages().front().text;
-        const std::string first = ReadAll(BackupPath());
+        const std::string first = ReadFileBytes(ConfigFile("calibration.reg"));
         EXPECT_FALSE(first.empty()) << "no backup";
         Bytes cleared = KeyValue(pad->KeyPath(), "KeyConfig");
         ASSERT_EQ(32u, cleared.size());
@@ -242,18 +162,15 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
             ClosePanel(window);
 
         // The Profile page lists the backup.
-        ::SendMessageA(sheetWindow, PSM_SETCURSEL, sheet->GetPageCount() - 1, 0);
-        const HWND profilePage = reinterpret_cast<HWND>(::SendMessageA(sheetWindow, PSM_GETCURRENTPAGEHWND, 0, 0));
-        LVFINDINFOA find = {};
-        find.flags = LVFI_STRING;
-        find.psz = "calibration";
-        EXPECT_GE(::SendDlgItemMessageA(profilePage, IDC_PROFILE_LIST, LVM_FINDITEMA, -1, reinterpret_cast<LPARAM>(&find)), 0);
+        ShowPage(sheetWindow, -1);
+        const HWND profilePage = CurrentPage(sheetWindow);
+        EXPECT_GE(ItemOf(profilePage, "calibration"), 0);
         ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
 
         // A second calibration replaces the backup with the settings of the moment.
         SetKeyValue(pad->KeyPath(), "Sensitivity", {1, 120, 1});
         Calibrate(page, IDOK);
-        const std::string second = ReadAll(BackupPath());
+        const std::string second = ReadFileBytes(ConfigFile("calibration.reg"));
         EXPECT_FALSE(second.empty());
         EXPECT_NE(first, second);
         ASSERT_TRUE(WaitUntil([] { return !PanelWindows().empty(); }, 10000));
@@ -264,7 +181,7 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
 TEST_F(CalibrationFixture, ABackupThatCannotBeWrittenStopsBeforeAnythingIsCleared)
 {
     // A file where the folder of half-written saves would go: no save can be written.
-    std::ofstream(WorkPath(), std::ios::binary) << "in the way";
+    std::ofstream(ConfigFile("~work"), std::ios::binary) << "in the way";
     RunGeneralPage([&](HWND sheetWindow, HWND page) {
         const Bytes kinds = KeyValue(pad->KeyPath(), "KeyConfig");
         const std::size_t reloads = pad->ReloadCount();
@@ -276,7 +193,7 @@ TEST_F(CalibrationFixture, ABackupThatCannotBeWrittenStopsBeforeAnythingIsCleare
         EXPECT_EQ(kinds, KeyValue(pad->KeyPath(), "KeyConfig")) << "the bindings are intact";
         ::Sleep(300);
         EXPECT_EQ(reloads, pad->ReloadCount());
-        EXPECT_FALSE(::PathFileExistsA(BackupPath().c_str()));
+        EXPECT_FALSE(::PathFileExistsA(ConfigFile("calibration.reg").c_str()));
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)));
         EXPECT_TRUE(PanelWindows().empty());
 

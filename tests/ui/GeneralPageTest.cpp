@@ -118,18 +118,6 @@ void SlideTo(HWND page, int id, int pos)
     ::SendMessageA(slider, WM_KEYUP, VK_LEFT, 0xC14B0001);
 }
 
-Bytes KeyValue(const std::string& keyPath, const char* name)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    BYTE buffer[64];
-    DWORD size = sizeof buffer;
-    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok ? Bytes(buffer, buffer + size) : Bytes{};
-}
-
 const int kSettingControls[] = {IDC_MOUSE_ENABLE, IDC_MOUSE_CONFIG, IDC_CONTINUOUS, IDC_NORMAL, IDC_SINGLE,
                                 IDC_MOUSE_SPEED, IDC_DUAL_SHOCK, IDC_FORCE_LEVEL, IDC_TEST, IDC_CALIBRATION};
 }

@@ -11,33 +11,15 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <iterator>
 
-#include "SimBench.h"
-#include "app/DeviceThread.h"
-#include "profiles/PropProfile.h"
-#include "resource.h"
-#include "settings/Setting.h"
-#include "sheet/PropSheet.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
+#include "ui/PadSheetFixture.h"
 #include "ui/UiHelpers.h"
 
 namespace
 {
 using Bytes = std::vector<std::uint8_t>;
-constexpr DWORD kSettleMs = 1800;  // the General page's first device-count check
-
-std::string ConfigFile(const std::string& name)
-{
-    return std::string(g_szConfigDir) + "\\" + name;
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void WriteAll(const std::string& path, const std::string& bytes)
 {
@@ -47,52 +29,6 @@ void WriteAll(const std::string& path, const std::string& bytes)
 bool Exists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Empties the config folder (and its work folder) so each test starts with no profiles.
-void ClearConfig()
-{
-    for (const std::string& folder : {std::string(g_szConfigDir) + "\\~work", std::string(g_szConfigDir)}) {
-        WIN32_FIND_DATAA found;
-        const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do {
-            const std::string path = folder + "\\" + found.cFileName;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA((std::string(g_szConfigDir) + "\\~work").c_str());
-}
-
-int ConfigFileCount()
-{
-    CSetting::GetInstance()->ScanProfiles();
-    return CSetting::GetInstance()->m_nProfileCount;
-}
-
-Bytes KeyValue(const std::string& keyPath, const char* name)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    BYTE buffer[64];
-    DWORD size = sizeof buffer;
-    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok ? Bytes(buffer, buffer + size) : Bytes{};
-}
-
-void SetKeyValue(const std::string& keyPath, const char* name, const Bytes& bytes)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_WRITE, &key));
-    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
 }
 
 const char* const kValueNames[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"};
@@ -118,9 +54,8 @@ void WriteBindings(const std::string& keyPath, std::uint8_t firstKey)
     SetKeyValue(keyPath, "KeyMap", codes);
     SetKeyValue(keyPath, "Sensitivity", {45, 125, 1});
     SetKeyValue(keyPath, "ForceFeedBack", {128, 0, 1});
-    SetKeyValue(keyPath, "LeftAnalog", Bytes(21, 0));
-    SetKeyValue(keyPath, "RightAnalog", Bytes(21, 0));
-    SetKeyValue(keyPath, "LALA", Bytes(21, 0));
+    for (const char* stick : {"LeftAnalog", "RightAnalog", "LALA"})
+        SetKeyValue(keyPath, stick, Bytes(21, 0));
 }
 
 // The same bindings written the way the program writes them (the sticks' words filled in from
@@ -130,16 +65,6 @@ void WriteBindingsAsTheProgram(const std::string& keyPath, std::uint8_t firstKey
     WriteBindings(keyPath, firstKey);
     CSetting::GetInstance()->LoadCurrentDevice();
     CSetting::GetInstance()->SaveCurrentDevice();
-}
-
-void Click(HWND window, int id)
-{
-    ::SendMessageA(::GetDlgItem(window, id), BM_CLICK, 0, 0);
-}
-
-bool Enabled(HWND window, int id)
-{
-    return ::IsWindowEnabled(::GetDlgItem(window, id)) != FALSE;
 }
 
 std::vector<std::string> ListedNames(HWND page)
@@ -158,20 +83,27 @@ std::vector<std::string> ListedNames(HWND page)
     return names;
 }
 
-int ItemOf(HWND page, const std::string& name)
+std::vector<std::string> FilesIn(const std::string& folder)
 {
-    const auto names = ListedNames(page);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name)
-            return static_cast<int>(i);
-    return -1;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A click of the mouse on the item, as the list sees it; `twice` makes it a double click.
 void ClickItem(HWND page, const std::string& name, bool twice = false)
 {
     const HWND list = ::GetDlgItem(page, IDC_PROFILE_LIST);
-    const int item = ItemOf(page, name);
+    const int item = CPadSheetFixture::ItemOf(page, name.c_str());
     ASSERT_GE(item, 0) << name << " is not listed";
     RECT rect = {LVIR_LABEL, 0, 0, 0};
     ::SendMessageA(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
@@ -196,70 +128,22 @@ std::string NameText(HWND page)
     return text;
 }
 
-struct ProfilePageFixture : testing::Test
+struct ProfilePageFixture : CPadSheetFixture
 {
-    CSetting* model = CSetting::GetInstance();
-    CPropSheet* sheet = CPropSheet::GetInstance();
-    MessageLog messages;
-    std::shared_ptr<CSimPad> pad;
-
     void SetUp() override
     {
-        CSimBench::Get().UnplugAll();
-        CSimBench::Get().ResetFaults();
-        model->SetDeviceActive(0);
-        model->m_nCurrentDevice = 0;
-        model->ClearAll();
-        ClearConfig();
-        pad = CSimBench::Get().Pad(CSimBench::Get().Plug("wired"));
-        model->RefreshDevices();
-        g_nHandleSlots = kDeviceSlots;
-        g_dwWaitTimeout = 0;
-        CDeviceThread::GetInstance()->Start();
+        CPadSheetFixture::SetUp();
+        ClearProfileFolder();
     }
 
     void TearDown() override
     {
-        CDeviceThread::GetInstance()->Stop();
-        CSimBench::Get().UnplugAll();
-        model->RefreshDevices();
-        model->SetDeviceActive(0);
-        ClearConfig();
+        CPadSheetFixture::TearDown();
+        ClearProfileFolder();
     }
 
-    // Shows the sheet with the single pad loaded and runs `steps` on its Profile page.
-    void RunProfilePage(const std::function<void(HWND sheetWindow, HWND page)>& steps)
-    {
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            ::Sleep(kSettleMs);
-            ::SendMessageA(window, PSM_SETCURSEL, sheet->GetPageCount() - 1, 0);
-            const HWND page = reinterpret_cast<HWND>(::SendMessageA(window, PSM_GETCURRENTPAGEHWND, 0, 0));
-            steps(window, page);
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
-    }
-
-    std::string Shown() const
-    {
-        std::string all;
-        for (const auto& message : messages.messages())
-            all += "[" + message.caption + "] " + message.text + "\n";
-        return all;
-    }
-
-    // The one box shown since `before` boxes, as "[caption] text".
-    std::string ShownSince(std::size_t before) const
-    {
-        const auto& all = messages.messages();
-        if (all.size() != before + 1)
-            return "expected one box, got:\n" + Shown();
-        return "[" + all.back().caption + "] " + all.back().text;
-    }
+    // The sheet with the pad loaded, on its Profile page.
+    void RunProfilePage(const std::function<void(HWND sheetWindow, HWND page)>& steps) { RunSheet(-1, steps); }
 };
 }
 
@@ -282,7 +166,7 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         EXPECT_EQ(before + 1, messages.messages().size()) << Shown();
         EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page));
         EXPECT_TRUE(Enabled(page, IDC_PROFILE_LOAD));
-        const std::string first = ReadAll(ConfigFile("Race1.reg"));
+        const std::string first = ReadFileBytes(ConfigFile("Race1.reg"));
         ASSERT_FALSE(first.empty());
 
         // Overwrite, declined: the file stays as it was.
@@ -295,12 +179,12 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         EXPECT_EQ("Save as...", messages.messages()[before].caption);
         EXPECT_EQ("Current Configuration would not be saved!", messages.messages()[before + 1].text);
         EXPECT_EQ("Notice..", messages.messages()[before + 1].caption);
-        EXPECT_EQ(first, ReadAll(ConfigFile("Race1.reg")));
+        EXPECT_EQ(first, ReadFileBytes(ConfigFile("Race1.reg")));
 
         // Overwrite, accepted: the new settings replace the file; no temporary file is listed.
         messages.answer = IDOK;
         Click(page, IDC_PROFILE_SAVE_AS);
-        const std::string second = ReadAll(ConfigFile("Race1.reg"));
+        const std::string second = ReadFileBytes(ConfigFile("Race1.reg"));
         EXPECT_FALSE(second.empty());
         EXPECT_NE(first, second);
         EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page));
@@ -311,14 +195,14 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         Click(page, IDC_PROFILE_SAVE_AS);
         EXPECT_EQ("[Save Fail] Profile race1 was not saved: the profile Race1 differs from it only in upper and lower case!",
                   ShownSince(before));
-        EXPECT_EQ(second, ReadAll(ConfigFile("Race1.reg")));
+        EXPECT_EQ(second, ReadFileBytes(ConfigFile("Race1.reg")));
         EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page));
 
         // A file a.b.reg is listed as a, whose file a.reg does not exist.
-        WriteAll(ConfigFile("a.b.reg"), ReadAll(ConfigFile("Race1.reg")));
+        WriteAll(ConfigFile("a.b.reg"), ReadFileBytes(ConfigFile("Race1.reg")));
         // Each activation of the page rescans the folder.
-        ::SendMessageA(::GetParent(page), PSM_SETCURSEL, 0, 0);
-        ::SendMessageA(::GetParent(page), PSM_SETCURSEL, sheet->GetPageCount() - 1, 0);
+        ShowPage(::GetParent(page), 0);
+        ShowPage(::GetParent(page), -1);
         EXPECT_GE(ItemOf(page, "a"), 0);
         const auto keyBefore = KeyValues(pad->KeyPath());
         ClickItem(page, "a");
@@ -379,7 +263,7 @@ TEST_F(ProfilePageFixture, BadFilesAreReportedAndTheKeyIsUntouched)
     RunProfilePage([&](HWND sheetWindow, HWND page) {
         TypeName(page, "Good");
         Click(page, IDC_PROFILE_SAVE_AS);
-        const std::string good = ReadAll(ConfigFile("Good.reg"));
+        const std::string good = ReadFileBytes(ConfigFile("Good.reg"));
         ASSERT_GT(good.size(), 40u);
         WriteAll(ConfigFile("Truncated.reg"), good.substr(0, good.size() / 2));
         WriteAll(ConfigFile("Empty.reg"), "");
@@ -387,8 +271,8 @@ TEST_F(ProfilePageFixture, BadFilesAreReportedAndTheKeyIsUntouched)
         for (std::size_t i = 0; i < noise.size(); ++i)
             noise[i] = static_cast<char>((i * 7919 + 13) % 251);
         WriteAll(ConfigFile("Noise.reg"), noise);
-        ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
-        ::SendMessageA(sheetWindow, PSM_SETCURSEL, sheet->GetPageCount() - 1, 0);
+        ShowPage(sheetWindow, 0);
+        ShowPage(sheetWindow, -1);
         WriteBindings(pad->KeyPath(), 0x40);
         const auto before = KeyValues(pad->KeyPath());
         for (const char* name : {"Truncated", "Empty", "Noise"}) {
@@ -408,7 +292,7 @@ TEST_F(ProfilePageFixture, DeleteAsksAndAFailedDeleteOrSaveIsReported)
     RunProfilePage([&](HWND, HWND page) {
         TypeName(page, "Race1");
         Click(page, IDC_PROFILE_SAVE_AS);
-        const std::string saved = ReadAll(ConfigFile("Race1.reg"));
+        const std::string saved = ReadFileBytes(ConfigFile("Race1.reg"));
 
         messages.answer = IDCANCEL;
         std::size_t before = messages.messages().size();
@@ -436,7 +320,7 @@ TEST_F(ProfilePageFixture, DeleteAsksAndAFailedDeleteOrSaveIsReported)
         ASSERT_EQ(before + 2, messages.messages().size()) << Shown();
         EXPECT_EQ("Profile Race1 could not be saved!\nThe profile saved before under this name is kept.",
                   messages.messages().back().text);
-        EXPECT_EQ(saved, ReadAll(ConfigFile("Race1.reg"))) << "the old profile is intact";
+        EXPECT_EQ(saved, ReadFileBytes(ConfigFile("Race1.reg"))) << "the old profile is intact";
         EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page));
 
         ::SetFileAttributesA(ConfigFile("Race1.reg").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -528,7 +412,7 @@ TEST_F(ProfilePageFixture, TheNameBoxTakesLettersAndDigitsAndEveryNameIsChecked)
         EXPECT_EQ(before, messages.messages().size()) << Shown();
 
         // Pasted text skips the key filter; the name is checked when it is used.
-        const int files = ConfigFileCount();
+        const std::size_t files = FilesIn(g_szConfigDir).size();
         const std::string tooLong(300, 'x');
         const std::string parentFile = std::string(g_szExeDir) + "x.reg";
         for (const std::string& name : {std::string("..\\x"), std::string("CON"), std::string("con.txt"),
@@ -538,7 +422,7 @@ TEST_F(ProfilePageFixture, TheNameBoxTakesLettersAndDigitsAndEveryNameIsChecked)
             Click(page, IDC_PROFILE_SAVE_AS);
             ASSERT_EQ(shown + 1, messages.messages().size()) << name;
             EXPECT_EQ("Save Fail", messages.messages().back().caption) << name;
-            EXPECT_EQ(files, ConfigFileCount()) << name;
+            EXPECT_EQ(files, FilesIn(g_szConfigDir).size()) << name;
         }
         EXPECT_FALSE(Exists(parentFile));
         EXPECT_FALSE(Exists(std::string(g_szConfigDir) + "\\a"));
@@ -571,21 +455,6 @@ void ChooseInFileDialog(HWND page, int button, const std::string& path, const st
     ::SendMessageA(page, WM_NULL, 0, 0);
 }
 
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 }
 
 TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
@@ -595,7 +464,7 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
     RunProfilePage([&](HWND, HWND page) {
         TypeName(page, "X");
         Click(page, IDC_PROFILE_SAVE_AS);
-        const std::string profile = ReadAll(ConfigFile("X.reg"));
+        const std::string profile = ReadFileBytes(ConfigFile("X.reg"));
         WriteAll(outside.path() + "\\X.reg", profile);
 
         ChooseInFileDialog(page, IDC_PROFILE_IMPORT, outside.path() + "\\X.reg", [&](HWND dialog) {
@@ -623,7 +492,7 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
         EXPECT_TRUE(messages.messages().empty()) << Shown();
         EXPECT_EQ((std::vector<std::string>{"Copy (1) of X.reg", "Copy (2) of X.reg", "Copy of X.reg", "X.reg"}),
                   FilesIn(g_szConfigDir));
-        EXPECT_EQ(profile, ReadAll(ConfigFile("Copy (2) of X.reg")));
+        EXPECT_EQ(profile, ReadFileBytes(ConfigFile("Copy (2) of X.reg")));
         EXPECT_EQ(4u, ListedNames(page).size());
 
         // Export: first the selection, then a copy under the chosen name and nothing else.
@@ -636,7 +505,7 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
         ChooseInFileDialog(page, IDC_PROFILE_EXPORT, outside.path() + "\\Out.reg");
         EXPECT_EQ("[Export..] Export Finish!", ShownSince(before));
         EXPECT_EQ(std::vector<std::string>{"Out.reg"}, FilesIn(outside.path()));
-        EXPECT_EQ(profile, ReadAll(outside.path() + "\\Out.reg"));
+        EXPECT_EQ(profile, ReadFileBytes(outside.path() + "\\Out.reg"));
 
         // Exporting onto a file that exists fails, says why, and leaves no copy behind.
         WriteAll(outside.path() + "\\Out.reg", "the user's own file");
@@ -646,7 +515,7 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
         ASSERT_EQ(before + 1, messages.messages().size()) << Shown();
         EXPECT_EQ("Error", messages.messages().back().caption);
         EXPECT_FALSE(messages.messages().back().text.empty());
-        EXPECT_EQ("the user's own file", ReadAll(outside.path() + "\\Out.reg"));
+        EXPECT_EQ("the user's own file", ReadFileBytes(outside.path() + "\\Out.reg"));
         EXPECT_EQ(std::vector<std::string>{"Out.reg"}, FilesIn(outside.path()));
     });
 }

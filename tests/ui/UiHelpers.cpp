@@ -1,5 +1,8 @@
 #include "ui/UiHelpers.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "app/DeviceThread.h"
 
 namespace
@@ -100,6 +103,33 @@ void CModelGuard::UseDevice(HKEY key, int active)
     s->m_hDeviceKeys[0] = key;
     s->m_bProgrammable[0] = 1;
     s->m_bDeviceActive = active;
+}
+
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    BYTE buffer[64];
+    DWORD size = sizeof buffer;
+    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return ok ? std::vector<std::uint8_t>(buffer, buffer + size) : std::vector<std::uint8_t>{};
+}
+
+void SetKeyValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 COLORREF PixelOf(HBITMAP bitmap, int x, int y)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -52,6 +53,12 @@ private:
     int m_bProgrammable[kDeviceSlots];
     int m_nUpdateRegistry;
 };
+
+// A value under HKEY_CURRENT_USER\`keyPath` (empty when missing), and its writing as REG_BINARY.
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name);
+void SetKeyValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes);
+// The whole content of a file (empty when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
 
 // The colour of one pixel of a bitmap that is not selected into any context.
 COLORREF PixelOf(HBITMAP bitmap, int x, int y);
