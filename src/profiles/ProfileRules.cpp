@@ -40,8 +40,12 @@ std::string ProfileNameProblem(std::string_view name, std::size_t configDirLengt
         return "A Profile Name may not contain a dot, \\ / : * ? \" < > | or control characters!";
     if (name.back() == ' ')
         return "A Profile Name may not end with a space!";
-    if (IsReserved(name))
-        return "\"" + std::string(name) + "\" is a name Windows keeps for a device; please choose another Profile Name!";
+    if (IsReserved(name)) {
+        std::string text(1, '"');
+        text.append(name);
+        text += "\" is a name Windows keeps for a device; please choose another Profile Name!";
+        return text;
+    }
     // folder + "\" + name + ".reg" + the terminating zero
     if (configDirLength + 1 + name.size() + 4 + 1 > kProfilePathBuffer)
         return "The Profile Name is too long!";
