@@ -21,7 +21,7 @@
 #define IDD_MOVEMENT            109
 #define IDD_PROFILE             110
 #define IDD_ABOUT               111
-#define IDD_CALIBRATION         113
+#define IDD_CALIBRATION         252
 #define IDD_FORCE_TEST          114
 #define IDD_DISPLAY             115
 
@@ -97,3 +97,18 @@
 #define IDC_ABOUT_EMAIL         1160
 #define IDC_ABOUT_HELP          1161
 #define IDC_ABOUT_PICTURE       1162
+// Profile page
+#define IDC_PROFILE_LOAD        1024
+#define IDC_PROFILE_DELETE      1025
+#define IDC_PROFILE_SAVE_AS     1026
+#define IDC_PROFILE_LIST        1027
+#define IDC_PROFILE_NAME        1028
+#define IDC_PROFILE_IMPORT      1029
+#define IDC_PROFILE_EXPORT      1030
+#define IDC_PROFILE_UNDO        1031
+#define IDC_PROFILE_FRAME       1152
+#define IDC_PROFILE_PICTURE     1166
+
+// Calibration dialog
+#define IDC_ANALOG_MODE         1163
+#define IDC_CALIBRATION_ICON    1164

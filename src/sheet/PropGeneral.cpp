@@ -1,9 +1,14 @@
 #include "sheet/PropGeneral.h"
 
+#include <cstring>
+
 #include "about/AboutDial.h"
 #include "framework/MessageBox.h"
+#include "profiles/ProfileRules.h"
+#include "profiles/ProfileStore.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "sheet/Calibration.h"
 #include "sheet/PropSheet.h"
 
 namespace
@@ -323,6 +328,40 @@ void CPropGeneral::OnTest()
     // The force test dialog opens here once it is part of the program.
 }
 
+void CPropGeneral::OnCalibration()
+{
+    CCalibration dialog(m_hWnd);
+    if (dialog.DoModal() != IDOK) {
+        m_bCalibrated = 0;
+        return;
+    }
+    if (!BackupForCalibration()) {
+        CMessageBox::Show(m_hWnd, "Cannot Backup Current Registry!\n Calibration Exit!", "Error", MB_OK | MB_ICONWARNING);
+        m_bCalibrated = 0;
+        return;
+    }
+    CSetting& model = Model();
+    model.ResetMapping();
+    model.SaveCurrentDevice();
+    model.RequestDriverUpdate();
+    ::WinExec("rundll32.exe shell32.dll,Control_RunDLL Joy.cpl,,0", SW_SHOWNORMAL);
+    m_bCalibrated = 1;
+    MarkModified();
+}
+
+int CPropGeneral::BackupForCalibration()
+{
+    static const char kBackupName[] = "calibration";
+    const CSetting& model = Model();
+    if (model.m_bDeviceActive == 0 || model.m_nDeviceCount <= 0)
+        return 1;
+    // The bindings are cleared only once they are kept: a folder too deep for the backup's
+    // name, or a backup that was not written, ends the calibration.
+    if (!ProfileNameProblem(kBackupName, std::strlen(g_szConfigDir)).empty())
+        return 0;
+    return SaveDeviceKey(m_hWnd, kBackupName);
+}
+
 void CPropGeneral::OnSliderReleased(int id)
 {
     MarkModified();
@@ -340,6 +379,7 @@ bool CPropGeneral::OnCommand(int id, int code, HWND)
     case IDC_DUAL_SHOCK: OnDualShock(); return true;
     case IDC_TEST: OnTest(); return true;
     case IDC_ABOUT: CAboutDial(m_hWnd).DoModal(); return true;
+    case IDC_CALIBRATION: OnCalibration(); return true;
     case IDC_MOUSE_CONFIG: ::WinExec("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", SW_SHOWNORMAL); return true;
     case IDC_CONTINUOUS: m_nKeystrokeMode = 0; MarkModified(); return true;
     case IDC_NORMAL: m_nKeystrokeMode = 1; MarkModified(); return true;

@@ -23,6 +23,9 @@ public:
     void OnConfig();
     int StoreToSettings();
     int GetKeystrokeCode() const;
+    void OnCalibration();
+    // Keeps the current pad's settings in the profile "calibration"; 0 when they could not be.
+    int BackupForCalibration();
 
 protected:
     BOOL OnInitDialog() override;

@@ -5,6 +5,7 @@
 #include "keys/PropMovement.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "profiles/PropProfile.h"
 #include "sheet/PropGeneral.h"
 
 namespace
@@ -40,12 +41,14 @@ CPropSheet* CPropSheet::GetInstance()
     static CPropButton button;
     static CPropGeneral general;
     static CPropMovement movement;
+    static CPropProfile profile;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
         // Profile.
         sheet.AddPage(&general);
         sheet.AddPage(&button);
         sheet.AddPage(&movement);
+        sheet.AddPage(&profile);
     }
     return &sheet;
 }

@@ -25,7 +25,7 @@ constexpr int kApplyButton = 0x3021;
 // count rebuilds the list, so a person's edits start after it.
 constexpr DWORD kSettleMs = 1800;
 
-struct GeneralPageFixture : CPadSheetFixture
+struct GeneralPageFixture : CSimSheetFixture
 {
     CPropGeneral* page = static_cast<CPropGeneral*>(CPropSheet::GetInstance()->GetPage(0));
 

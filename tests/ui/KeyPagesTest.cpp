@@ -85,15 +85,6 @@ std::string TextOf(HWND window)
     return text;
 }
 
-void SetKeyValue(const std::string& keyPath, const char* name, const Bytes& bytes)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                                nullptr, &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
-}
-
 // Kind and value bytes stored for one input index.
 std::pair<int, int> Binding(const std::string& keyPath, int index)
 {
@@ -106,7 +97,7 @@ std::pair<int, int> Binding(const std::string& keyPath, int index)
 
 using KindValue = std::pair<int, int>;
 
-struct KeyPagesFixture : CPadSheetFixture
+struct KeyPagesFixture : CSimSheetFixture
 {
     CPropButton* buttons = static_cast<CPropButton*>(CPropSheet::GetInstance()->GetPage(kButtonPage));
     CPropMovement* movement = static_cast<CPropMovement*>(CPropSheet::GetInstance()->GetPage(kMovementPage));

@@ -1,5 +1,8 @@
 #include "ui/UiHelpers.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "SimBench.h"
 #include "app/DeviceThread.h"
 #include "sheet/PropSheet.h"
@@ -165,6 +168,33 @@ void CModelGuard::UseDevice(HKEY key, int active)
     s->m_bDeviceActive = active;
 }
 
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    BYTE buffer[64];
+    DWORD size = sizeof buffer;
+    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return ok ? std::vector<std::uint8_t>(buffer, buffer + size) : std::vector<std::uint8_t>{};
+}
+
+void SetKeyValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        return;
+    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 COLORREF PixelOf(HBITMAP bitmap, int x, int y)
 {
     HDC screen = ::GetDC(nullptr);
@@ -205,9 +235,9 @@ void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour)
             bits[y * stride + x] = RgbToDib(colour);
 }
 
-CPadSheetFixture::CPadSheetFixture() : sheet(CPropSheet::GetInstance()) {}
+CSimSheetFixture::CSimSheetFixture() : sheet(CPropSheet::GetInstance()) {}
 
-void CPadSheetFixture::SetUp()
+void CSimSheetFixture::SetUp()
 {
     CSimBench::Get().UnplugAll();
     CSimBench::Get().ResetFaults();
@@ -216,7 +246,7 @@ void CPadSheetFixture::SetUp()
     model->ClearAll();
 }
 
-void CPadSheetFixture::TearDown()
+void CSimSheetFixture::TearDown()
 {
     CDeviceThread::GetInstance()->Stop();
     CSimBench::Get().UnplugAll();
@@ -224,22 +254,10 @@ void CPadSheetFixture::TearDown()
     model->SetDeviceActive(0);
 }
 
-void CPadSheetFixture::Discover()
+void CSimSheetFixture::Discover()
 {
     model->RefreshDevices();
     g_nHandleSlots = kDeviceSlots;
     g_dwWaitTimeout = model->m_nDeviceCount > 0 ? 0 : kIdleWaitMs;
     CDeviceThread::GetInstance()->Start();
-}
-
-std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    BYTE buffer[64];
-    DWORD size = sizeof buffer;
-    const bool ok = ::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok ? std::vector<std::uint8_t>(buffer, buffer + size) : std::vector<std::uint8_t>{};
 }

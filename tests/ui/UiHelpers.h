@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -78,6 +79,12 @@ private:
     int m_nUpdateRegistry;
 };
 
+// A value under HKEY_CURRENT_USER\`keyPath` (empty when missing), and its writing as REG_BINARY.
+std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name);
+void SetKeyValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes);
+// The whole content of a file (empty when it cannot be read).
+std::string ReadFileBytes(const std::string& path);
+
 // The colour of one pixel of a bitmap that is not selected into any context.
 COLORREF PixelOf(HBITMAP bitmap, int x, int y);
 // A 32-bit top-down DIB section of solid `colour`; its bits for painting patterns.
@@ -87,17 +94,14 @@ void FillBits(DWORD* bits, int stride, RECT rect, COLORREF colour);
 
 // The real sheet on simulated pads: each test starts with no pad and an empty model, and
 // ends with the worker stopped and the pads gone.
-struct CPadSheetFixture : testing::Test
+struct CSimSheetFixture : testing::Test
 {
     CSetting* model = CSetting::GetInstance();
     CPropSheet* sheet;
 
-    CPadSheetFixture();
+    CSimSheetFixture();
     void SetUp() override;
     void TearDown() override;
     // Discovery as at start-up, and the worker running as in the program.
     void Discover();
 };
-
-// A value under HKEY_CURRENT_USER\keyPath; empty when missing.
-std::vector<std::uint8_t> KeyValue(const std::string& keyPath, const char* name);
