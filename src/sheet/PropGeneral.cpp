@@ -1,5 +1,6 @@
 #include "sheet/PropGeneral.h"
 
+#include "controllertest/DialogFF.h"
 #include "framework/MessageBox.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -318,7 +319,7 @@ void CPropGeneral::OnTest()
         CMessageBox::Show(m_hWnd, "No Temp Device pls Press Config", "Kinetra", MB_OK);
         return;
     }
-    // The force test dialog opens here once it is part of the program.
+    CDialogFF::GetInstance()->DoModal(m_hWnd);
 }
 
 void CPropGeneral::OnSliderReleased(int id)

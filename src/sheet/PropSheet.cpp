@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "settings/Setting.h"
 #include "sheet/PropGeneral.h"
+#include "controllertest/PropDisplay.h"
 
 namespace
 {
@@ -36,10 +37,13 @@ CPropSheet* CPropSheet::GetInstance()
     // and Motion Function, Display, Profile. Later pages are declared here, in that order.
     static CPropSheet sheet;
     static CPropGeneral general;
+    static CPropDisplay display;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
-        // Profile. (The Display page is built but never added.)
+        // Profile, Display.
         sheet.AddPage(&general);
+        // Display comes last, after Profile, once the key pages and Profile are in the sheet.
+        sheet.AddPage(&display);
     }
     return &sheet;
 }
