@@ -41,17 +41,6 @@ void SetText(HWND dialog, int id, const char* format, int value)
     ::SetDlgItemTextA(dialog, id, text);
 }
 
-HRESULT SetDwordProperty(IDirectInputDevice8A* device, REFGUID property, DWORD value)
-{
-    DIPROPDWORD dword = {};
-    dword.diph.dwSize = sizeof(DIPROPDWORD);
-    dword.diph.dwHeaderSize = sizeof(DIPROPHEADER);
-    dword.diph.dwObj = 0;
-    dword.diph.dwHow = DIPH_DEVICE;
-    dword.dwData = value;
-    return device->SetProperty(property, &dword.diph);
-}
-
 // The causes of a refused effect that have a text of their own.
 const CResultText kEffectFailures[] = {
     {Code(DIERR_DEVICEFULL), "The device is full."},
@@ -135,11 +124,11 @@ int CDialogFF::InitDxinputDev()
         CMessageBox::Show(m_hWnd, "SetCooperativelevel Failed", kTestWindowCaption, MB_OK);
         return 0;
     }
-    if (FAILED(SetDwordProperty(m_pDevice, DIPROP_CALIBRATIONMODE, DIPROPCALIBRATIONMODE_COOKED))) {
+    if (FAILED(SetDeviceProperty(m_pDevice, DIPROP_CALIBRATIONMODE, DIPROPCALIBRATIONMODE_COOKED))) {
         CMessageBox::Show(m_hWnd, "SetProperty CALIBRATIONMODE FAIL", kTestWindowCaption, MB_OK);
         return 0;
     }
-    if (FAILED(SetDwordProperty(m_pDevice, DIPROP_AUTOCENTER, DIPROPAUTOCENTER_OFF))) {
+    if (FAILED(SetDeviceProperty(m_pDevice, DIPROP_AUTOCENTER, DIPROPAUTOCENTER_OFF))) {
         CMessageBox::Show(m_hWnd, "SetProperty AUTOCENTER FAILED", kTestWindowCaption, MB_OK);
         return 0;
     }

@@ -115,13 +115,7 @@ int CPropDisplay::InitDxinputDev()
         CMessageBox::Show(m_hWnd, "SetCooperativelevel Failed", kCaption, MB_OK);
         return 0;
     }
-    DIPROPDWORD buffer = {};
-    buffer.diph.dwSize = sizeof(DIPROPDWORD);
-    buffer.diph.dwHeaderSize = sizeof(DIPROPHEADER);
-    buffer.diph.dwObj = 0;
-    buffer.diph.dwHow = DIPH_DEVICE;
-    buffer.dwData = kEventBuffer;
-    if (FAILED(m_pDevice->SetProperty(DIPROP_BUFFERSIZE, &buffer.diph)))
+    if (FAILED(SetDeviceProperty(m_pDevice, DIPROP_BUFFERSIZE, kEventBuffer)))
         CMessageBox::Show(m_hWnd, "Fail to set the property of the input device !!", kTestWindowCaption, MB_OK);
     SetTimer(m_nTimerID, kPollMs);
     return 1;

@@ -158,3 +158,14 @@ HRESULT CRawTestMode::ReadState(DIJOYSTATE2& state, bool& read) const
     read = SUCCEEDED(result);
     return FAILED(result) ? result : 0;
 }
+
+HRESULT SetDeviceProperty(IDirectInputDevice8A* device, REFGUID property, DWORD value)
+{
+    DIPROPDWORD dword = {};
+    dword.diph.dwSize = sizeof(DIPROPDWORD);
+    dword.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+    dword.diph.dwObj = 0;
+    dword.diph.dwHow = DIPH_DEVICE;
+    dword.dwData = value;
+    return device->SetProperty(property, &dword.diph);
+}

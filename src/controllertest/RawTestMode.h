@@ -77,6 +77,9 @@ constexpr HRESULT Code(unsigned long value)
     return static_cast<HRESULT>(value);
 }
 
+// Sets a DWORD property of the whole device.
+HRESULT SetDeviceProperty(IDirectInputDevice8A* device, REFGUID property, DWORD value);
+
 // The caption of a window's message box where the table names none.
 extern const char* const kTestWindowCaption;
 // The text both test windows show for a refused Acquire of another application's priority.

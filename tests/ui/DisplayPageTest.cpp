@@ -393,3 +393,109 @@ TEST_F(DisplayPageFixture, APadUnpluggedWhileThePagePollsStopsTheTestQuietly)
     EXPECT_LE(Shown().size(), 1u);
     EXPECT_EQ(0, page->m_bTesting);
 }
+
+TEST_F(DisplayPageFixture, RefusedStepsReportInOrderAndAnUnreadableStateStopsPolling)
+{
+    PlugAndLoad();
+    using Field = HRESULT CSimDeviceFaults::*;
+    const struct { Field field; HRESULT result; } cases[] = {
+        // Discovery set a format already, so the page still acquires after this one.
+        {&CSimDeviceFaults::dataFormatResult, Code(DIERR_INVALIDPARAM)},
+        {&CSimDeviceFaults::cooperativeResult, Code(E_HANDLE)},
+        {&CSimDeviceFaults::cooperativeResult, Code(DIERR_NOTINITIALIZED)},
+        {&CSimDeviceFaults::cooperativeResult, Code(DIERR_GENERIC)},
+        {&CSimDeviceFaults::bufferSizeResult, Code(DIERR_UNSUPPORTED)},
+        {&CSimDeviceFaults::acquireResult, S_FALSE},
+        {&CSimDeviceFaults::acquireResult, Code(DIERR_NOTINITIALIZED)},
+        {&CSimDeviceFaults::acquireResult, Code(DIERR_OTHERAPPHASPRIO)},
+    };
+    const std::vector<std::string> expected = {
+        "[PropDisplay] SetdataFormat Fail", "[Kinetra] InitDxinputDev() Fail",
+        "[Kinetra] The HWND parameter is not a valid top-level window that belongs to the process.",
+        "[PropDisplay] SetCooperativelevel Failed", "[Kinetra] InitDxinputDev() Fail",
+        "[Kinetra] The object has not been initialized.", "[PropDisplay] SetCooperativelevel Failed",
+        "[Kinetra] InitDxinputDev() Fail",
+        "[PropDisplay] SetCooperativelevel Failed", "[Kinetra] InitDxinputDev() Fail",
+        "[Kinetra] Fail to set the property of the input device !!",
+        "[Kinetra] Already Aquire ",
+        "[Kinetra]  The object has not been initialized. ",
+        std::string("[Kinetra] ") + kOtherAppHasPriorityText,
+    };
+    std::size_t neutralAfterFailure = 0;
+    bool pollingStopped = false, pollingResumed = false;
+    RunSheet([&](HWND sheetWindow) {
+        HWND window = nullptr;
+        for (const auto& step : cases) {
+            // Set while the General page shows: nothing reads the pad's device objects then.
+            CSimBench::Get().ResetFaults();
+            CSimBench::Get().Faults().device.*step.field = step.result;
+            ::SendMessageA(sheetWindow, PSM_SETCURSEL, pageIndex, 0);
+            window = page->m_hWnd;
+            if (step.field == &CSimDeviceFaults::dataFormatResult)
+                neutralAfterFailure = IsNeutral(KeyValues(pad->KeyPath())) ? 1 : 0;
+            ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+        }
+        CSimBench::Get().ResetFaults();
+
+        // A state that cannot be read stops the polling until the page is shown again.
+        ShowDisplay(sheetWindow, true);
+        Move([](DIJOYSTATE2& s) { s.rgbButtons[4] = 0x80; });
+        ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_DISPLAY_POV2) == "04 "; }, 3000));
+        CSimBench::Get().Faults().device.deviceStateResult = Code(DIERR_NOTACQUIRED);
+        ::Sleep(300);
+        CSimBench::Get().ResetFaults();
+        Move([](DIJOYSTATE2& s) { s.rgbButtons[5] = 0x80; });
+        ::Sleep(400);
+        pollingStopped = Text(window, IDC_DISPLAY_POV2) == "04 ";
+        ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+        ShowDisplay(sheetWindow, true);
+        pollingResumed = WaitUntil([&] { return Text(window, IDC_DISPLAY_POV2) == "04 05 "; }, 3000);
+    });
+    EXPECT_EQ(expected, Shown());
+    EXPECT_EQ(1u, neutralAfterFailure) << "a failed preparation keeps the settings neutral while the page shows";
+    EXPECT_TRUE(pollingStopped);
+    EXPECT_TRUE(pollingResumed);
+    EXPECT_EQ(userValues, KeyValues(pad->KeyPath()));
+    EXPECT_TRUE(WaitUntil([&] { return LastReload() == userValues; }, 3000));
+}
+
+TEST_F(DisplayPageFixture, ASecondPadChosenBetweenTwoTestsGetsItsOwnBackupAndRestore)
+{
+    PlugAndLoad();
+    const auto second = CSimBench::Get().Pad(CSimBench::Get().Plug("wired"));
+    WriteUserSettings(second->KeyPath());
+    CSetting::GetInstance()->RefreshDevices();
+    ASSERT_EQ(2, CSetting::GetInstance()->m_nDeviceCount);
+    const auto choose = [&](int row) {
+        HWND general = sheet->GetPage(0)->m_hWnd;
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        ::SendDlgItemMessageA(general, IDC_DEVICE_LIST, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        ::SendDlgItemMessageA(general, IDC_DEVICE_LIST, LVM_SETSELECTIONMARK, 0, row);
+        Click(general, IDC_CONFIG);
+    };
+    Values secondBefore, secondDuring;
+    RunSheet([&](HWND sheetWindow) {
+        ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+        choose(0);
+        ShowDisplay(sheetWindow, true);
+        EXPECT_TRUE(IsNeutral(KeyValues(pad->KeyPath())));
+        ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+        EXPECT_EQ(userValues, KeyValues(pad->KeyPath()));
+
+        choose(1);
+        secondBefore = KeyValues(second->KeyPath());
+        ::SendMessageA(sheetWindow, PSM_SETCURSEL, pageIndex, 0);
+        secondDuring = KeyValues(second->KeyPath());
+        EXPECT_EQ(userValues, KeyValues(pad->KeyPath())) << "the first pad is left alone";
+        ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+    });
+    EXPECT_TRUE(IsNeutral(secondDuring)) << "the second pad's test ran on the second pad";
+    Values secondAfter = KeyValues(second->KeyPath());
+    EXPECT_FALSE(IsNeutral(secondAfter));
+    for (const char* name : {"KeyConfig", "KeyMap", "Sensitivity", "ForceFeedBack"})
+        EXPECT_EQ(secondBefore[name], secondAfter[name]) << name;
+    EXPECT_EQ(userValues, KeyValues(pad->KeyPath()));
+    EXPECT_TRUE(Shown().empty()) << Shown().front();
+}

@@ -202,8 +202,9 @@ TEST_F(ForceTestFixture, UnpluggedDuringTheTestReportsOnceAndPutsTheSettingsBack
     });
     EXPECT_EQ(1, CountShown("Game Controller Fail!!")) << Shown().size();
     for (const auto& message : messages.messages()) {
-        if (message.text == "Game Controller Fail!!")
+        if (message.text == "Game Controller Fail!!") {
             EXPECT_EQ("Force Test", message.caption);
+        }
     }
     // The model has the user's settings again (the pad's key left with the pad).
     EXPECT_EQ(userValues["KeyConfig"], CSetting::GetInstance()->m_KeyConfig);

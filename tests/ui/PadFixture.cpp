@@ -44,18 +44,7 @@ void PadFixture::PlugAndLoad()
 {
     pad = CSimBench::Get().Pad(CSimBench::Get().Plug("wired"));
     ASSERT_TRUE(pad);
-    // A user's settings: every button bound to a key, the right stick as mouse, force on.
-    Bytes kinds(32, 1), codes(32);
-    for (int i = 0; i < 32; ++i)
-        codes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x10 + i);
-    SetValue(pad->KeyPath(), "KeyConfig", kinds);
-    SetValue(pad->KeyPath(), "KeyMap", codes);
-    SetValue(pad->KeyPath(), "Sensitivity", {1, 120, 1});
-    SetValue(pad->KeyPath(), "ForceFeedBack", {200, 1, 1});
-    Bytes rightAnalog(21, 0);
-    rightAnalog[0] = 1;
-    SetValue(pad->KeyPath(), "RightAnalog", rightAnalog);
-    SetValue(pad->KeyPath(), "LeftAnalog", Bytes(21, 0));
+    WriteUserSettings(pad->KeyPath());
     CSetting* model = CSetting::GetInstance();
     model->RefreshDevices();
     ASSERT_EQ(1, model->m_nDeviceCount);
@@ -72,6 +61,22 @@ void PadFixture::PlugAndLoad()
     g_dwWaitTimeout = 0;
     CDeviceThread::GetInstance()->Start();
     Centre();
+}
+
+void PadFixture::WriteUserSettings(const std::string& keyPath)
+{
+    // A user's settings: every button bound to a key, the right stick as mouse, force on.
+    Bytes kinds(32, 1), codes(32);
+    for (int i = 0; i < 32; ++i)
+        codes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x10 + i);
+    SetValue(keyPath, "KeyConfig", kinds);
+    SetValue(keyPath, "KeyMap", codes);
+    SetValue(keyPath, "Sensitivity", {1, 120, 1});
+    SetValue(keyPath, "ForceFeedBack", {200, 1, 1});
+    Bytes rightAnalog(21, 0);
+    rightAnalog[0] = 1;
+    SetValue(keyPath, "RightAnalog", rightAnalog);
+    SetValue(keyPath, "LeftAnalog", Bytes(21, 0));
 }
 
 PadFixture::Values PadFixture::KeyValues(const std::string& keyPath)

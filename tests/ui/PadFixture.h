@@ -28,6 +28,8 @@ protected:
     // starts the worker. The key's seven values as the model writes them.
     void PlugAndLoad();
     static Values KeyValues(const std::string& keyPath);
+    // Bindings, mouse stick and force level as a user would have set them.
+    static void WriteUserSettings(const std::string& keyPath);
     // Waits for the reload after `count` reloads; false on time-out.
     bool WaitForReload(std::size_t count) const;
     Values LastReload() const;
