@@ -60,8 +60,11 @@ std::string ReloadLine(int pad, const CSimReload& reload)
 std::string EffectLine(int pad, const CSimEffectEvent& event)
 {
     std::string direction;
-    for (std::size_t i = 0; i < event.direction.size(); ++i)
-        direction += (i ? "," : "") + std::to_string(event.direction[i]);
+    for (std::size_t i = 0; i < event.direction.size(); ++i) {
+        if (i)
+            direction += ',';
+        direction += std::to_string(event.direction[i]);
+    }
     return "effect " + std::to_string(pad) + " magnitude=" + std::to_string(event.magnitude) +
            " direction=" + direction + " gain=" + std::to_string(event.gain);
 }
