@@ -112,3 +112,44 @@
 // Calibration dialog
 #define IDC_ANALOG_MODE         1163
 #define IDC_CALIBRATION_ICON    1164
+// Force test dialog (CDialogFF)
+#define IDC_FF_X_BAR            1
+#define IDC_FF_Y_BAR            2
+#define IDC_FF_X_LABEL          1041
+#define IDC_FF_Y_LABEL          1042
+#define IDC_FF_RAW_Y            1043
+#define IDC_FF_RAW_X            1044
+#define IDC_FF_FORCE_LIMIT      1045
+#define IDC_FF_CLIENT_WIDTH     1046
+#define IDC_FF_FORCE_CAPTION    1047
+#define IDC_FF_RAW_DATA         1093
+
+// Display page (CPropDisplay)
+#define IDC_DISPLAY_GROUP       1139
+#define IDC_DISPLAY_MACRO       1157
+#define IDC_DISPLAY_IX          1049
+#define IDC_DISPLAY_IY          1050
+#define IDC_DISPLAY_IZ          1051
+#define IDC_DISPLAY_IRZ         1052
+#define IDC_DISPLAY_POV1        1053
+#define IDC_DISPLAY_POV2        1054
+#define IDC_DISPLAY_POV3        1055
+#define IDC_DISPLAY_POV4        1056
+
+// Display page macro row icons: buttons 1-8, then the hat clockwise from up
+#define IDI_EVT_HAT_UPRIGHT     230
+#define IDI_EVT_BUTTON6         235
+#define IDI_EVT_BUTTON1         236
+#define IDI_EVT_BUTTON2         237
+#define IDI_EVT_BUTTON3         238
+#define IDI_EVT_BUTTON4         239
+#define IDI_EVT_BUTTON5         240
+#define IDI_EVT_BUTTON8         241
+#define IDI_EVT_BUTTON7         242
+#define IDI_EVT_HAT_RIGHT       243
+#define IDI_EVT_HAT_DOWNRIGHT   244
+#define IDI_EVT_HAT_DOWN        245
+#define IDI_EVT_HAT_DOWNLEFT    246
+#define IDI_EVT_HAT_LEFT        247
+#define IDI_EVT_HAT_UP          248
+#define IDI_EVT_HAT_UPLEFT      249

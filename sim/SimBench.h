@@ -68,6 +68,7 @@ struct CSimReload
 struct CSimEffectEvent
 {
     std::string what;  // "create", "set", "start", "stop", "release"
+    LONGLONG qpc = 0;  // QueryPerformanceCounter when it happened
     LONG magnitude = 0;
     DWORD parameterFlags = 0;
     DWORD duration = 0;
@@ -129,6 +130,8 @@ public:
 
     // Input seen through DirectInput
     void SetState(const DIJOYSTATE2& state);
+    // An event in the device's buffer with no change of state (as a burst the state missed).
+    void QueueEvent(DWORD offset, DWORD data);
     DIJOYSTATE2 State() const;
     std::vector<CSimInputEvent> EventsAfter(DWORD sequence) const;
     DWORD LastSequence() const;
@@ -191,9 +194,26 @@ private:
     std::vector<std::unique_ptr<CInstance>> m_listening;  // server thread only, after Start
 };
 
+// Answers the pads' DirectInput device objects can be told to give instead of their own.
+// DI_OK: the call behaves as it would. For acquireResult, S_FALSE acquires and then answers
+// "already acquired".
+struct CSimDeviceFaults
+{
+    HRESULT dataFormatResult = DI_OK;
+    HRESULT cooperativeResult = DI_OK;
+    HRESULT calibrationModeResult = DI_OK;
+    HRESULT autoCenterResult = DI_OK;
+    HRESULT bufferSizeResult = DI_OK;
+    HRESULT createEffectResult = DI_OK;
+    HRESULT acquireResult = DI_OK;
+    HRESULT deviceStateResult = DI_OK;
+    HRESULT deviceDataResult = DI_OK;
+};
+
 // Faults the DirectInput and Setup API stand-ins can be told to show.
 struct CSimFaults
 {
+    CSimDeviceFaults device;             // of every pad's device objects
     HRESULT createResult = DI_OK;        // result of creating the DirectInput interface
     HRESULT enumResult = DI_OK;          // result of EnumDevices
     bool classDevsFail = false;          // the interface set cannot be opened

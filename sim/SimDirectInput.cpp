@@ -37,6 +37,12 @@ int AxisAtOffset(DWORD offset)
     return 0;
 }
 
+// The answer a test told the pads' device objects to give in place of their own, or DI_OK.
+HRESULT Fault(HRESULT CSimDeviceFaults::*which)
+{
+    return CSimBench::Get().Faults().device.*which;
+}
+
 // Reference counting shared by the three object kinds; each counts itself on the bench.
 template <class TInterface>
 class CSimUnknown : public TInterface
@@ -287,6 +293,8 @@ public:
         if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHow != DIPH_DEVICE)
             return DIERR_INVALIDPARAM;
         const DWORD value = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;
+        if (const HRESULT fault = PropertyFault(id); fault != DI_OK)
+            return fault;
         if (id == Id(DIPROP_BUFFERSIZE))
             return SetBufferSize(value);
         if (id == Id(DIPROP_AUTOCENTER))
@@ -304,6 +312,9 @@ public:
             return DIERR_INVALIDPARAM;
         if (m_pad && m_pad->Unplugged())
             return DIERR_UNPLUGGED;
+        const HRESULT fault = m_pad ? Fault(&CSimDeviceFaults::acquireResult) : DI_OK;
+        if (FAILED(fault))
+            return fault;
         if (m_state->acquired)
             return S_FALSE;
         m_state->acquired = true;
@@ -311,7 +322,7 @@ public:
             m_state->readSequence = m_pad->LastSequence();
             m_pad->UpdateSettings([](CSimDeviceSettings& s) { ++s.acquired; });
         }
-        return DI_OK;
+        return fault;
     }
 
     HRESULT STDMETHODCALLTYPE Unacquire() override
@@ -338,6 +349,8 @@ public:
         }
         if (m_pad->Unplugged())
             return DIERR_INPUTLOST;
+        if (const HRESULT fault = Fault(&CSimDeviceFaults::deviceStateResult); fault != DI_OK)
+            return fault;
         const DIJOYSTATE2 state = m_pad->State();
         std::memcpy(data, &state, size);  // DIJOYSTATE is the head of DIJOYSTATE2
         return DI_OK;
@@ -359,6 +372,8 @@ public:
         }
         if (m_pad->Unplugged())
             return DIERR_INPUTLOST;
+        if (const HRESULT fault = Fault(&CSimDeviceFaults::deviceDataResult); fault != DI_OK)
+            return fault;
         auto events = m_pad->EventsAfter(m_state->readSequence);
         HRESULT result = DI_OK;
         if (events.size() > m_state->bufferSize) {
@@ -391,6 +406,8 @@ public:
             return E_POINTER;
         if (m_state->acquired)
             return DIERR_ACQUIRED;
+        if (m_pad && Fault(&CSimDeviceFaults::dataFormatResult) != DI_OK)
+            return Fault(&CSimDeviceFaults::dataFormatResult);
         if (format->dwSize != sizeof(DIDATAFORMAT) || format->dwObjSize != sizeof(DIOBJECTDATAFORMAT))
             return DIERR_INVALIDPARAM;
         if (m_pad && format->dwDataSize != sizeof(DIJOYSTATE) && format->dwDataSize != sizeof(DIJOYSTATE2))
@@ -412,6 +429,8 @@ public:
             return DIERR_INVALIDPARAM;
         if ((window && !::IsWindow(window)) || (!window && ground == DISCL_FOREGROUND))
             return E_HANDLE;
+        if (m_pad && Fault(&CSimDeviceFaults::cooperativeResult) != DI_OK)
+            return Fault(&CSimDeviceFaults::cooperativeResult);
         if (m_state->acquired)
             return DIERR_ACQUIRED;
         m_state->cooperativeFlags = flags;
@@ -450,6 +469,8 @@ public:
             return DIERR_UNSUPPORTED;
         if (!IsEqualGUID(kind, GUID_ConstantForce))
             return DIERR_DEVICENOTREG;
+        if (const HRESULT fault = Fault(&CSimDeviceFaults::createEffectResult); fault != DI_OK)
+            return fault;
         auto* object = new CSimEffect(m_pad, m_state);
         CSimEffectEvent event;
         event.what = "create";
@@ -583,6 +604,17 @@ private:
         else if (id == Id(DIPROP_CALIBRATIONMODE))
             value = settings.calibrationMode;
         reinterpret_cast<DIPROPDWORD*>(header)->dwData = value;
+        return DI_OK;
+    }
+
+    static HRESULT PropertyFault(ULONG_PTR id)
+    {
+        if (id == Id(DIPROP_BUFFERSIZE))
+            return Fault(&CSimDeviceFaults::bufferSizeResult);
+        if (id == Id(DIPROP_AUTOCENTER))
+            return Fault(&CSimDeviceFaults::autoCenterResult);
+        if (id == Id(DIPROP_CALIBRATIONMODE))
+            return Fault(&CSimDeviceFaults::calibrationModeResult);
         return DI_OK;
     }
 

@@ -215,6 +215,14 @@ void CSimPad::SetState(const DIJOYSTATE2& state)
     m_state = state;
 }
 
+void CSimPad::QueueEvent(DWORD offset, DWORD data)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_events.push_back({offset, data, ++m_dwSequence});
+    if (m_events.size() > kMaxBufferedEvents)
+        m_events.erase(m_events.begin());
+}
+
 DIJOYSTATE2 CSimPad::State() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -246,8 +254,11 @@ std::vector<CSimEffectEvent> CSimPad::EffectEvents() const
 
 void CSimPad::RecordEffect(const CSimEffectEvent& event)
 {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
     std::lock_guard<std::mutex> hold(m_lock);
     m_effects.push_back(event);
+    m_effects.back().qpc = now.QuadPart;
 }
 
 CSimAxisCalibration CSimPad::Calibration(int axis) const

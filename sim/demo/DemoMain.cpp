@@ -9,8 +9,14 @@
 //   click <id>                  clicks control <id> of the sheet's current page, or of the
 //                               sheet itself (12321: Apply)
 //   close <caption>             closes the dialog of that caption as its Cancel would
+//   axis <pad> X|Y|Z|Rz <0-65535>   a stick moves (Z and Rz: the right stick)
+//   press <pad> <1-12>          a button goes down
+//   release <pad> <1-12>        it comes up again
+//   hat <pad> <0-31500|centre>  the direction pad, in hundredths of a degree from up
 //   quit                        the tray's "&Quit"
-// Every driver reload prints one line "reload <pad> KeyConfig=<hex> ... LALA=<hex>".
+// Every driver reload prints one line "reload <pad> KeyConfig=<hex> ... LALA=<hex>", and every
+// change of the force a pad receives one line "effect <pad> magnitude=<m> direction=<a>,<b>
+// gain=<g>".
 #include <windows.h>
 
 #include <commctrl.h>
@@ -58,18 +64,82 @@ std::string ReloadLine(int pad, const CSimReload& reload)
     return line;
 }
 
-// Follows every pad's driver and prints each reload once, in the order they happen per pad.
-void WatchReloads()
+std::string EffectLine(int pad, const CSimEffectEvent& event)
+{
+    std::string direction;
+    for (std::size_t i = 0; i < event.direction.size(); ++i) {
+        if (i)
+            direction += ',';
+        direction += std::to_string(event.direction[i]);
+    }
+    return "effect " + std::to_string(pad) + " magnitude=" + std::to_string(event.magnitude) +
+           " direction=" + direction + " gain=" + std::to_string(event.gain);
+}
+
+// The force a pad receives changes with a parameter update that sends other values than the
+// last one printed; the same values sent again at every tick are not news.
+void PrintEffectChanges(const CSimPad& pad, std::size_t& done, std::string& last)
+{
+    const auto effects = pad.EffectEvents();
+    for (; done < effects.size(); ++done) {
+        if (effects[done].what != "set")
+            continue;
+        const std::string line = EffectLine(pad.Slot(), effects[done]);
+        if (line != last)
+            PrintLine(line);
+        last = line;
+    }
+}
+
+// Follows every pad's driver and force effects and prints each reload and each change of
+// force once, in the order they happen per pad.
+void WatchPads()
 {
     std::map<int, std::size_t> printed;
+    std::map<int, std::size_t> effectsSeen;
+    std::map<int, std::string> lastEffect;
     while (!g_bQuitting) {
         for (const auto& pad : CSimBench::Get().Pads()) {
             const auto reloads = pad->Reloads();
             for (std::size_t& done = printed[pad->Slot()]; done < reloads.size(); ++done)
                 PrintLine(ReloadLine(pad->Slot(), reloads[done]));
+            PrintEffectChanges(*pad, effectsSeen[pad->Slot()], lastEffect[pad->Slot()]);
         }
         ::Sleep(10);
     }
+}
+
+// A person's hand on the pad: one change of its state, which DirectInput also buffers.
+bool MovePad(const std::string& command, const std::string& padText, const std::string& what, const std::string& value)
+{
+    const auto pad = CSimBench::Get().Pad(std::atoi(padText.c_str()));
+    if (!pad)
+        return false;
+    DIJOYSTATE2 state = pad->State();
+    const int number = std::atoi(what.c_str());
+    if (command == "axis") {
+        const LONG position = std::atol(value.c_str());
+        if (position < 0 || position > 65535)
+            return false;
+        LONG* axis = what == "X" ? &state.lX : what == "Y" ? &state.lY : what == "Z" ? &state.lZ
+                   : what == "Rz" ? &state.lRz : nullptr;
+        if (!axis)
+            return false;
+        *axis = position;
+    } else if (command == "press" || command == "release") {
+        if (number < 1 || number > 12)
+            return false;
+        state.rgbButtons[number - 1] = command == "press" ? 0x80 : 0;
+    } else {  // hat
+        const long angle = std::atol(what.c_str());
+        const bool centre = what == "centre";
+        const bool digits = !what.empty() && what.find_first_not_of("0123456789") == std::string::npos;
+        if (!centre && (!digits || angle > 31500 || angle % 4500 != 0))
+            return false;
+        state.rgdwPOV[0] = centre ? 0xFFFFFFFFu : static_cast<DWORD>(angle);
+    }
+    pad->SetState(state);
+    return true;
 }
 
 // Answers "status" on the window's own thread, where the device table lives.
@@ -154,6 +224,11 @@ void RunCommand(HWND window, const std::string& line)
         const std::string caption = line.substr(line.find(' ') + 1);
         ::PostMessageA(::FindWindowA(MAKEINTATOM(32770), caption.c_str()), WM_COMMAND, IDCANCEL, 0);
         PrintLine("closed " + caption);
+    } else if (command == "axis" || command == "press" || command == "release" || command == "hat") {
+        std::string what, value;
+        words >> what >> value;
+        if (!MovePad(command, argument, what, value))
+            PrintLine("bad " + command + ": " + line);
     } else if (command == "quit") {
         ::PostMessageA(window, WM_COMMAND, ID_QUIT, 0);
     } else if (!command.empty()) {
@@ -192,7 +267,7 @@ void PlugStartingPads()
 int main()
 {
     PlugStartingPads();
-    std::thread watcher(WatchReloads);
+    std::thread watcher(WatchPads);
     // Standard input may never close (a terminal): the reader is left to end with the process.
     std::thread(ReadCommands).detach();
     const int result = KinetraMain(::GetModuleHandleA(nullptr));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "about/AboutDial.h"
+#include "controllertest/DialogFF.h"
 #include "framework/MessageBox.h"
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
@@ -325,7 +326,7 @@ void CPropGeneral::OnTest()
         CMessageBox::Show(m_hWnd, "No Temp Device pls Press Config", "Kinetra", MB_OK);
         return;
     }
-    // The force test dialog opens here once it is part of the program.
+    CDialogFF::GetInstance()->DoModal(m_hWnd);
 }
 
 void CPropGeneral::OnCalibration()

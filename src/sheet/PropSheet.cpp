@@ -1,11 +1,12 @@
 #include "sheet/PropSheet.h"
 
+#include "controllertest/PropDisplay.h"
 #include "framework/Handles.h"
 #include "keys/PropButton.h"
 #include "keys/PropMovement.h"
+#include "profiles/PropProfile.h"
 #include "resource.h"
 #include "settings/Setting.h"
-#include "profiles/PropProfile.h"
 #include "sheet/PropGeneral.h"
 
 namespace
@@ -41,14 +42,16 @@ CPropSheet* CPropSheet::GetInstance()
     static CPropButton button;
     static CPropGeneral general;
     static CPropMovement movement;
+    static CPropDisplay display;
     static CPropProfile profile;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
-        // Profile.
+        // Profile, Display.
         sheet.AddPage(&general);
         sheet.AddPage(&button);
         sheet.AddPage(&movement);
         sheet.AddPage(&profile);
+        sheet.AddPage(&display);
     }
     return &sheet;
 }
