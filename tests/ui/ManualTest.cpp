@@ -100,9 +100,10 @@ TEST(UserManual, EveryWindowHasASectionWithACurrentPictureAndEveryPictureExists)
     // Readable offline: everything it shows or links to is in its own folder.
     for (const std::string& source : AttributeValues(html, "src"))
         EXPECT_TRUE(FileExists(ManualDir() + source)) << source << " is shown but missing";
-    for (const std::string& link : AttributeValues(html, "href"))
+    for (const std::string& link : AttributeValues(html, "href")) {
         if (link.rfind("#", 0) != 0)
             EXPECT_TRUE(FileExists(ManualDir() + link)) << link << " is linked but missing";
+    }
 
     std::vector<std::string> windows;
     CWindowDriver driver("Kinetra", [&](HWND sheet) {
