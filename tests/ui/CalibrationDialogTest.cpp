@@ -21,28 +21,31 @@ namespace
 using Bytes = std::vector<std::uint8_t>;
 constexpr int kApplyButton = 0x3021;
 
+struct CPanelSearch
+{
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectPanelWindow(HWND window, LPARAM lParam)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId() || !::IsWindowVisible(window))
+        return TRUE;
+    CHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    char image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (handle && ::QueryFullProcessImageNameA(handle.get(), 0, image, &size) &&
+        std::string(image).find("rundll32") != std::string::npos)
+        reinterpret_cast<CPanelSearch*>(lParam)->found.push_back(window);
+    return TRUE;
+}
+
 // Visible top-level windows of the game-controller panel (a rundll32 process of its own).
 std::vector<HWND> PanelWindows()
 {
-    struct CSearch
-    {
-        std::vector<HWND> found;
-    } search;
-    ::EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(window, &process);
-            if (process == ::GetCurrentProcessId() || !::IsWindowVisible(window))
-                return TRUE;
-            CHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
-            char image[MAX_PATH] = {};
-            DWORD size = MAX_PATH;
-            if (handle && ::QueryFullProcessImageNameA(handle.get(), 0, image, &size) &&
-                std::string(image).find("rundll32") != std::string::npos)
-                reinterpret_cast<CSearch*>(lParam)->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    CPanelSearch search;
+    ::EnumWindows(CollectPanelWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
