@@ -10,6 +10,8 @@
 #define SECURITY_WIN32
 #include <security.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/DemoProcess.h"
@@ -47,16 +49,8 @@ bool Exists(const std::string& path)
 
 std::string ReadBytes(const std::string& path)
 {
-    std::string bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    ::CloseHandle(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // A text file as UTF-8, whether it was written as UTF-16 with its mark or as UTF-8.
@@ -74,11 +68,7 @@ std::string ReadText(const std::string& path)
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string UninstallValue(const char* name)
