@@ -3,8 +3,19 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES="g++ cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest"
+BUILD_PACKAGES="g++ cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest nsis"
 RUN_PACKAGES="wine wine64 xvfb xauth imagemagick xdotool x11-utils"
+
+# The product's version, as CMake's project() line states it.
+kinetra_version() {
+  sed -nE '/^project\(/{s/.*VERSION +([0-9]+(\.[0-9]+)*).*/\1/p;q}' "$ROOT/CMakeLists.txt"
+}
+# The same in the four numbers a Windows version resource holds.
+kinetra_version4() {
+  local version; version=$(kinetra_version)
+  while [ "$(tr -cd . <<<"$version" | wc -c)" -lt 3 ]; do version="$version.0"; done
+  echo "$version"
+}
 
 log() { printf '[kinetra] %s\n' "$*" >&2; }
 
