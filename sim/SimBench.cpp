@@ -73,9 +73,11 @@ int CSimBench::Plug(const CSimPadOptions& options)
     const bool setupLonger = options.pathStyle == EPathStyle::kSetupApiBackslash;
     const bool inputLonger = options.pathStyle == EPathStyle::kDirectInputBackslash;
     char key[96];
-    std::snprintf(key, sizeof key, "%s\\%lu-pad%d", kKeyRoot, static_cast<unsigned long>(::GetCurrentProcessId()), slot);
+    std::snprintf(key, sizeof key, "%s\\%lu-pad%d", kKeyRoot, static_cast<unsigned long>(::GetCurrentProcessId()),
+                  slot);
     HKEY created = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) == ERROR_SUCCESS)
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr) ==
+        ERROR_SUCCESS)
         ::RegCloseKey(created);
     // The device file carries the longer name when the two paths differ, as the program opens that one.
     auto pad = std::make_shared<CSimPad>(slot, options, setupLonger || inputLonger ? withBackslash : path,

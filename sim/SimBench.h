@@ -21,8 +21,7 @@
 std::string HexBytes(const std::vector<std::uint8_t>& bytes);
 
 // How the pad's path looks to DirectInput and to the Setup API.
-enum class EPathStyle
-{
+enum class EPathStyle {
     kSame,                  // both report the same path
     kSetupApiBackslash,     // the Setup API path ends in one more backslash
     kDirectInputBackslash,  // the DirectInput path ends in one more backslash
@@ -61,7 +60,7 @@ struct CSimPadOptions
 struct CSimReload
 {
     std::map<std::string, std::vector<std::uint8_t>> values;  // missing values are absent
-    LONGLONG receivedQpc = 0;  // QueryPerformanceCounter when the report arrived
+    LONGLONG receivedQpc = 0;                                 // QueryPerformanceCounter when the report arrived
 };
 
 // What a program did with the pad's constant-force effects, in order.
@@ -108,10 +107,10 @@ public:
 
     int Slot() const { return m_nSlot; }
     const CSimPadOptions& Options() const { return m_options; }
-    const std::string& DevicePath() const { return m_devicePath; }          // the pipe's name
+    const std::string& DevicePath() const { return m_devicePath; }  // the pipe's name
     const std::string& DirectInputPath() const { return m_directInputPath; }
     const std::string& SetupApiPath() const { return m_setupApiPath; }
-    const std::string& KeyPath() const { return m_keyPath; }                  // under HKEY_CURRENT_USER
+    const std::string& KeyPath() const { return m_keyPath; }  // under HKEY_CURRENT_USER
     GUID InstanceGuid() const;
     GUID ProductGuid() const;
     bool Unplugged() const;
@@ -213,14 +212,14 @@ struct CSimDeviceFaults
 // Faults the DirectInput and Setup API stand-ins can be told to show.
 struct CSimFaults
 {
-    CSimDeviceFaults device;             // of every pad's device objects
-    HRESULT createResult = DI_OK;        // result of creating the DirectInput interface
-    HRESULT enumResult = DI_OK;          // result of EnumDevices
-    bool classDevsFail = false;          // the interface set cannot be opened
-    bool createInterfaceFail = false;    // SetupDiCreateDeviceInterface fails
-    bool detailFail = false;             // the interface detail cannot be read
-    DWORD detailRequiredSize = 0;        // not 0: the size the detail claims to need
-    bool regKeyFail = false;             // the interface key cannot be opened
+    CSimDeviceFaults device;           // of every pad's device objects
+    HRESULT createResult = DI_OK;      // result of creating the DirectInput interface
+    HRESULT enumResult = DI_OK;        // result of EnumDevices
+    bool classDevsFail = false;        // the interface set cannot be opened
+    bool createInterfaceFail = false;  // SetupDiCreateDeviceInterface fails
+    bool detailFail = false;           // the interface detail cannot be read
+    DWORD detailRequiredSize = 0;      // not 0: the size the detail claims to need
+    bool regKeyFail = false;           // the interface key cannot be opened
 };
 
 // The simulated machine: which pads are plugged, and the faults of the stand-ins. One per

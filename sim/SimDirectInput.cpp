@@ -95,8 +95,7 @@ class CSimEffect final : public CSimUnknown<IDirectInputEffect>
 public:
     CSimEffect(std::shared_ptr<CSimPad> pad, std::shared_ptr<CDeviceObjectState> device)
         : m_pad(std::move(pad)), m_device(std::move(device))
-    {
-    }
+    {}
     ~CSimEffect() override { Record("release"); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
@@ -188,8 +187,7 @@ class CSimInputDevice final : public CSimUnknown<IDirectInputDevice8A>
 public:
     CSimInputDevice(std::shared_ptr<CSimPad> pad, const DIDEVICEINSTANCEA& instance)
         : m_pad(std::move(pad)), m_instance(instance), m_state(std::make_shared<CDeviceObjectState>())
-    {
-    }
+    {}
     ~CSimInputDevice() override
     {
         if (m_state->acquired)
@@ -227,9 +225,15 @@ public:
             return DIERR_INVALIDPARAM;
         if (!m_pad)
             return DI_OK;
-        static const struct { const GUID* type; DWORD offset; const char* name; } kAxes[] = {
-            {&GUID_XAxis, DIJOFS_X, "X Axis"}, {&GUID_YAxis, DIJOFS_Y, "Y Axis"},
-            {&GUID_ZAxis, DIJOFS_Z, "Z Axis"}, {&GUID_RzAxis, DIJOFS_RZ, "Z Rotation"}};
+        static const struct
+        {
+            const GUID* type;
+            DWORD offset;
+            const char* name;
+        } kAxes[] = {{&GUID_XAxis, DIJOFS_X, "X Axis"},
+                     {&GUID_YAxis, DIJOFS_Y, "Y Axis"},
+                     {&GUID_ZAxis, DIJOFS_Z, "Z Axis"},
+                     {&GUID_RzAxis, DIJOFS_RZ, "Z Rotation"}};
         if (flags == DIDFT_ALL || (flags & DIDFT_AXIS)) {
             for (int i = 0; i < 4; ++i) {
                 DIDEVICEOBJECTINSTANCEA object = {};
@@ -356,7 +360,8 @@ public:
         return DI_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD objectSize, LPDIDEVICEOBJECTDATA data, LPDWORD inOut, DWORD flags) override
+    HRESULT STDMETHODCALLTYPE GetDeviceData(DWORD objectSize, LPDIDEVICEOBJECTDATA data, LPDWORD inOut,
+                                            DWORD flags) override
     {
         if (!inOut)
             return E_POINTER;
@@ -442,7 +447,10 @@ public:
         return DI_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) override { return DIERR_UNSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) override
+    {
+        return DIERR_UNSUPPORTED;
+    }
 
     HRESULT STDMETHODCALLTYPE GetDeviceInfo(LPDIDEVICEINSTANCEA instance) override
     {
@@ -723,7 +731,8 @@ public:
         return DIERR_DEVICENOTREG;
     }
 
-    HRESULT STDMETHODCALLTYPE EnumDevices(DWORD filter, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD flags) override
+    HRESULT STDMETHODCALLTYPE EnumDevices(DWORD filter, LPDIENUMDEVICESCALLBACKA callback, LPVOID context,
+                                          DWORD flags) override
     {
         if (!callback)
             return DIERR_INVALIDPARAM;

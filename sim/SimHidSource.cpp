@@ -61,7 +61,8 @@ public:
         return set;
     }
 
-    BOOL EnumDeviceInterfaces(HDEVINFO handle, const GUID* classGuid, DWORD index, SP_DEVICE_INTERFACE_DATA* data) override
+    BOOL EnumDeviceInterfaces(HDEVINFO handle, const GUID* classGuid, DWORD index,
+                              SP_DEVICE_INTERFACE_DATA* data) override
     {
         CSimInterfaceSet* set = Find(handle);
         if (!set)
@@ -97,7 +98,8 @@ public:
             return Fail(ERROR_INVALID_HANDLE);
         if (CSimBench::Get().Faults().createInterfaceFail)
             return Fail(ERROR_INVALID_DATA);
-        if (!info || info->cbSize != sizeof(SP_DEVINFO_DATA) || (data && data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)))
+        if (!info || info->cbSize != sizeof(SP_DEVINFO_DATA) ||
+            (data && data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)))
             return Fail(ERROR_INVALID_USER_BUFFER);
         const DWORD index = info->DevInst - 1;
         if (!classGuid || !IsEqualGUID(*classGuid, m_hidGuid) || index >= set->interfaces.size())
@@ -107,8 +109,9 @@ public:
         return TRUE;
     }
 
-    BOOL GetDeviceInterfaceDetail(HDEVINFO handle, SP_DEVICE_INTERFACE_DATA* data, SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail,
-                                  DWORD detailSize, DWORD* requiredSize) override
+    BOOL GetDeviceInterfaceDetail(HDEVINFO handle, SP_DEVICE_INTERFACE_DATA* data,
+                                  SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail, DWORD detailSize,
+                                  DWORD* requiredSize) override
     {
         CSimInterfaceSet* set = Find(handle);
         if (!set)
@@ -120,7 +123,8 @@ public:
         const CSimFaults& faults = CSimBench::Get().Faults();
         const DWORD needed = faults.detailRequiredSize
                                  ? faults.detailRequiredSize
-                                 : static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1);
+                                 : static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) +
+                                                      path.size() + 1);
         if (requiredSize)
             *requiredSize = needed;
         if (!detail)

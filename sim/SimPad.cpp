@@ -16,7 +16,7 @@ constexpr std::size_t kListeningInstances = 4;
 // WaitForMultipleObjects takes 64 handles: the stop event, the listening instances, the rest.
 constexpr std::size_t kMaxConnections = 56;
 
-const char* const kDriverValues[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog",
+const char* const kDriverValues[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
                                      "ForceFeedBack", "LeftAnalog", "LALA"};
 
 LONGLONG Now()
@@ -134,7 +134,9 @@ CSimPad::~CSimPad()
 
 GUID CSimPad::InstanceGuid() const
 {
-    GUID guid = {0x4B53494Du, static_cast<WORD>(m_nSlot), static_cast<WORD>(::GetCurrentProcessId()),
+    GUID guid = {0x4B53494Du,
+                 static_cast<WORD>(m_nSlot),
+                 static_cast<WORD>(::GetCurrentProcessId()),
                  {0x80, 0x00, 'K', 'I', 'N', 'E', 'T', 'R'}};
     return guid;
 }
@@ -349,8 +351,8 @@ CSimPad::CInstance* CSimPad::NewListeningInstance()
 {
     auto instance = std::make_unique<CInstance>();
     instance->pipe = ::CreateNamedPipeA(m_devicePath.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                        PIPE_UNLIMITED_INSTANCES, kInputReportSize * 4, kMaxMessage, 0, nullptr);
+                                        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                                        kInputReportSize * 4, kMaxMessage, 0, nullptr);
     if (instance->pipe == INVALID_HANDLE_VALUE) {
         Log("pad " + std::to_string(m_nSlot) + ": cannot create its device file");
         return nullptr;

@@ -40,8 +40,8 @@
 namespace
 {
 constexpr UINT WM_DEMO_STATUS = WM_APP + 0x4B;
-const char* const kValueOrder[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack",
-                                   "LeftAnalog", "LALA"};
+const char* const kValueOrder[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
+                                   "ForceFeedBack", "LeftAnalog", "LALA"};
 
 std::mutex g_outputLock;
 std::atomic<bool> g_bQuitting{false};
@@ -121,8 +121,11 @@ bool MovePad(const std::string& command, const std::string& padText, const std::
         const LONG position = std::atol(value.c_str());
         if (position < 0 || position > 65535)
             return false;
-        LONG* axis = what == "X" ? &state.lX : what == "Y" ? &state.lY : what == "Z" ? &state.lZ
-                   : what == "Rz" ? &state.lRz : nullptr;
+        LONG* axis = what == "X"    ? &state.lX
+                     : what == "Y"  ? &state.lY
+                     : what == "Z"  ? &state.lZ
+                     : what == "Rz" ? &state.lRz
+                                    : nullptr;
         if (!axis)
             return false;
         *axis = position;

@@ -23,9 +23,9 @@ BOOL CAboutDial::OnInitDialog()
     CDialog::OnInitDialog();
     m_webLink.SetTarget(KINETRA_MAKER_WEB);
     m_emailLink.SetTarget("mailto:" KINETRA_MAKER_EMAIL);
-    m_bitmap.reset(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT),
-                                                     IMAGE_BITMAP, 0, 0,
-                                                     LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT)));
+    m_bitmap.reset(
+        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0,
+                                          LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT)));
     if (m_bitmap)
         m_picture.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bitmap.get()));
     return TRUE;

@@ -298,7 +298,11 @@ void CHyperLink::RelayToTip(UINT message, WPARAM wParam, LPARAM lParam) const
     if (!m_tip || message < WM_MOUSEFIRST || message > WM_MOUSELAST)
         return;
     const DWORD position = ::GetMessagePos();
-    MSG relayed = {m_hWnd, message, wParam, lParam, static_cast<DWORD>(::GetMessageTime()),
+    MSG relayed = {m_hWnd,
+                   message,
+                   wParam,
+                   lParam,
+                   static_cast<DWORD>(::GetMessageTime()),
                    {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))}};
     ::SendMessageA(m_tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
@@ -307,22 +311,18 @@ LRESULT CHyperLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     RelayToTip(message, wParam, lParam);
     switch (message) {
-    case WM_REFLECT_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));
+    case WM_REFLECT_CTLCOLORSTATIC: return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam)));
     case WM_REFLECT_COMMAND:
         if (HIWORD(wParam) != STN_CLICKED)
             return 0;
         OnClicked();
         return TRUE;
-    case WM_ERASEBKGND:
-        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_ERASEBKGND: return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
     case WM_SETCURSOR:
         if (OnSetCursor())
             return TRUE;
         break;
-    case WM_MOUSEMOVE:
-        OnMouseMove();
-        break;
+    case WM_MOUSEMOVE: OnMouseMove(); break;
     case WM_TIMER:
         if (wParam == m_nHoverTimer)
             OnHoverTimer();
@@ -333,8 +333,7 @@ LRESULT CHyperLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             ::DestroyWindow(m_tip);
         m_tip = nullptr;
         break;
-    default:
-        break;
+    default: break;
     }
     return Default(message, wParam, lParam);
 }

@@ -39,7 +39,7 @@ public:
     std::string m_strTarget;
     CFont m_fontUnderlined;
     CFont m_fontPlain;
-    CIcon m_hHandCursor;  // a copy of the cursor, so it is ours to destroy
+    CIcon m_hHandCursor;   // a copy of the cursor, so it is ours to destroy
     HWND m_tip = nullptr;  // owned by the control's window, which destroys it with itself
     UINT_PTR m_nHoverTimer = 100;
 

@@ -33,8 +33,8 @@ bool CreateMainWindow(HINSTANCE instance)
     wc.lpszClassName = kClassName;
     if (!::RegisterClassExA(&wc))
         return false;
-    g_hMainWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "Kinetra", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                   instance, nullptr);
+    g_hMainWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "Kinetra", 0, 0, 0, 0, 0, nullptr, nullptr, instance,
+                                   nullptr);
     return g_hMainWnd != nullptr;
 }
 

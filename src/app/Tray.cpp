@@ -22,8 +22,7 @@ void CTrayIcon::Add()
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
     m_nid.hIcon = static_cast<HICON>(::LoadImageA(g_hInstance, MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), 0));
+                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
     lstrcpynA(m_nid.szTip, "Kinetra", sizeof m_nid.szTip);
     if (!m_hMenu) {
         m_hMenu = ::LoadMenuA(g_hInstance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
@@ -49,8 +48,8 @@ int CTrayIcon::ShowMenu()
     POINT cursor;
     if (!::GetCursorPos(&cursor) || !::SetForegroundWindow(g_hMainWnd))
         return 0;
-    const int chosen = ::TrackPopupMenu(m_hPopup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0,
-                                        g_hMainWnd, nullptr);
+    const int chosen = ::TrackPopupMenu(m_hPopup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, g_hMainWnd,
+                                        nullptr);
     // Without this the menu of a hidden window may not close when the user clicks elsewhere.
     ::PostMessageA(g_hMainWnd, WM_NULL, 0, 0);
     return chosen;

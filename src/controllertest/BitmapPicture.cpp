@@ -65,13 +65,9 @@ void CBitmapPicture::PreSubclassWindow()
 LRESULT CBitmapPicture::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_ERASEBKGND:
-        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
-    case WM_SYSCOLORCHANGE:
-        OnSysColorChange();
-        return 0;
-    default:
-        return Default(message, wParam, lParam);
+    case WM_ERASEBKGND: return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_SYSCOLORCHANGE: OnSysColorChange(); return 0;
+    default: return Default(message, wParam, lParam);
     }
 }
 

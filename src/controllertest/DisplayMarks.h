@@ -19,8 +19,7 @@ constexpr long kAxisLow = 15000;   // below: the low mark
 constexpr long kAxisHigh = 50000;  // above: the high mark
 constexpr int kButtons = 12;
 
-enum EAxis
-{
+enum EAxis {
     kAxisX = 0,   // left stick, horizontal
     kAxisY = 1,   // left stick, vertical
     kAxisRz = 2,  // right stick, horizontal
@@ -46,9 +45,8 @@ constexpr CAxisMarks kAxisMarks[kAxes] = {
 };
 
 constexpr CMark kButtonMarks[kButtons] = {
-    {294, 56, 30, 30}, {325, 86, 30, 30},  {294, 113, 30, 30}, {262, 84, 30, 30},
-    {70, 28, 18, 14},  {281, 26, 18, 14},  {94, 28, 18, 14},   {310, 28, 18, 14},
-    {139, 145, 16, 16}, {242, 145, 16, 16}, {151, 90, 22, 15}, {221, 91, 24, 14},
+    {294, 56, 30, 30}, {325, 86, 30, 30}, {294, 113, 30, 30}, {262, 84, 30, 30},  {70, 28, 18, 14},  {281, 26, 18, 14},
+    {94, 28, 18, 14},  {310, 28, 18, 14}, {139, 145, 16, 16}, {242, 145, 16, 16}, {151, 90, 22, 15}, {221, 91, 24, 14},
 };
 
 // The direction pad's four arms.
@@ -79,13 +77,25 @@ constexpr int HatMarks(std::uint32_t pov, CMark marks[2])
 {
     switch (pov) {
     case 0: marks[0] = kHatUp; return 1;
-    case 4500: marks[0] = kHatUp; marks[1] = kHatRight; return 2;
+    case 4500:
+        marks[0] = kHatUp;
+        marks[1] = kHatRight;
+        return 2;
     case 9000: marks[0] = kHatRight; return 1;
-    case 13500: marks[0] = kHatRight; marks[1] = kHatDown; return 2;
+    case 13500:
+        marks[0] = kHatRight;
+        marks[1] = kHatDown;
+        return 2;
     case 18000: marks[0] = kHatDown; return 1;
-    case 22500: marks[0] = kHatDown; marks[1] = kHatLeft; return 2;
+    case 22500:
+        marks[0] = kHatDown;
+        marks[1] = kHatLeft;
+        return 2;
     case 27000: marks[0] = kHatLeft; return 1;
-    case 31500: marks[0] = kHatLeft; marks[1] = kHatUp; return 2;
+    case 31500:
+        marks[0] = kHatLeft;
+        marks[1] = kHatUp;
+        return 2;
     default: return 0;
     }
 }
@@ -99,7 +109,7 @@ constexpr int kRowRight = kRowLeft + kIconSize * kRowSlots;  // 497: the right e
 
 constexpr std::uint32_t kFirstButtonOffset = 48;  // buttons 1-8 in the joystick formats
 constexpr std::uint32_t kLastButtonOffset = 55;
-constexpr std::uint32_t kHatOffset = 32;          // the first hat
+constexpr std::uint32_t kHatOffset = 32;  // the first hat
 constexpr int kFirstHatIcon = 8;
 constexpr int kIcons = 16;
 

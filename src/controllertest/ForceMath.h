@@ -13,13 +13,13 @@ struct CPosition
     int y = 0;
 };
 
-constexpr int kCentre = 190;         // marker position of a centred stick
-constexpr int kMargin = 30;          // margin of the square, in pixels
-constexpr int kInitialBoxSize = 500; // extent of the square until the dialog first paints
-constexpr int kClampInset = 5;       // the marker stays this far inside the margin
-constexpr int kTravel = 320;         // pixels the full axis range 0-65535 spans
+constexpr int kCentre = 190;          // marker position of a centred stick
+constexpr int kMargin = 30;           // margin of the square, in pixels
+constexpr int kInitialBoxSize = 500;  // extent of the square until the dialog first paints
+constexpr int kClampInset = 5;        // the marker stays this far inside the margin
+constexpr int kTravel = 320;          // pixels the full axis range 0-65535 spans
 constexpr int kAxisRange = 65535;
-constexpr int kSnapLow = 180;        // above this and at most kSnapHigh counts as centred
+constexpr int kSnapLow = 180;  // above this and at most kSnapHigh counts as centred
 constexpr int kSnapHigh = 200;
 constexpr long kMaxForce = 10000;
 constexpr int kFullForceDistance = 160;  // 20000 per 160 pixels: full force 80 pixels out

@@ -23,9 +23,10 @@ const CRawTestMode::CAcquireTexts kAcquireTexts = {"Already Aquire ", " The obje
                                                    kInvalidArgumentText};
 
 const UINT kIconIds[displaymarks::kIcons] = {
-    IDI_EVT_BUTTON1, IDI_EVT_BUTTON2, IDI_EVT_BUTTON3,   IDI_EVT_BUTTON4,   IDI_EVT_BUTTON5,  IDI_EVT_BUTTON6,
-    IDI_EVT_BUTTON7, IDI_EVT_BUTTON8, IDI_EVT_HAT_UP,    IDI_EVT_HAT_UPRIGHT, IDI_EVT_HAT_RIGHT,
-    IDI_EVT_HAT_DOWNRIGHT, IDI_EVT_HAT_DOWN, IDI_EVT_HAT_DOWNLEFT, IDI_EVT_HAT_LEFT, IDI_EVT_HAT_UPLEFT,
+    IDI_EVT_BUTTON1,  IDI_EVT_BUTTON2,      IDI_EVT_BUTTON3,   IDI_EVT_BUTTON4,
+    IDI_EVT_BUTTON5,  IDI_EVT_BUTTON6,      IDI_EVT_BUTTON7,   IDI_EVT_BUTTON8,
+    IDI_EVT_HAT_UP,   IDI_EVT_HAT_UPRIGHT,  IDI_EVT_HAT_RIGHT, IDI_EVT_HAT_DOWNRIGHT,
+    IDI_EVT_HAT_DOWN, IDI_EVT_HAT_DOWNLEFT, IDI_EVT_HAT_LEFT,  IDI_EVT_HAT_UPLEFT,
 };
 
 CSetting& Model()
@@ -51,16 +52,16 @@ CPropDisplay::CPropDisplay() : CPropertyPage(IDD_DISPLAY)
 {
     const HINSTANCE module = ::GetModuleHandleA(nullptr);
     for (int i = 0; i < displaymarks::kIcons; ++i)
-        m_hIcons[i].reset(static_cast<HICON>(
-            ::LoadImageA(module, MAKEINTRESOURCEA(kIconIds[i]), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
+        m_hIcons[i].reset(
+            static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(kIconIds[i]), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR)));
 }
 
 BOOL CPropDisplay::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    m_groupImage.reset(static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
-                                                         MAKEINTRESOURCEA(IDB_DISPLAY_GROUP), IMAGE_BITMAP, 0, 0,
-                                                         LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    m_groupImage.reset(
+        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DISPLAY_GROUP),
+                                          IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
     SendDlgItemMessage(IDC_DISPLAY_GROUP, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_groupImage.get()));
     return TRUE;
 }
@@ -134,9 +135,15 @@ HRESULT CPropDisplay::PollDevice()
     const HRESULT result = m_test.ReadState(state, read);
     if (!read)
         return result;
-    const struct { int label; int axis; LONG value; } axes[] = {
-        {IDC_DISPLAY_IX, displaymarks::kAxisX, state.lX}, {IDC_DISPLAY_IY, displaymarks::kAxisY, state.lY},
-        {IDC_DISPLAY_IRZ, displaymarks::kAxisRz, state.lRz}, {IDC_DISPLAY_IZ, displaymarks::kAxisZ, state.lZ}};
+    const struct
+    {
+        int label;
+        int axis;
+        LONG value;
+    } axes[] = {{IDC_DISPLAY_IX, displaymarks::kAxisX, state.lX},
+                {IDC_DISPLAY_IY, displaymarks::kAxisY, state.lY},
+                {IDC_DISPLAY_IRZ, displaymarks::kAxisRz, state.lRz},
+                {IDC_DISPLAY_IZ, displaymarks::kAxisZ, state.lZ}};
     for (const auto& axis : axes) {
         std::snprintf(m_szText, sizeof m_szText, "%ld", static_cast<long>(axis.value));
         SetDlgItemText(axis.label, m_szText);
@@ -223,8 +230,8 @@ void CPropDisplay::DrawIcon(HDC dc, int position, int icon) const
     const RECT cell = {left, top, left + displaymarks::kIconSize, top + displaymarks::kIconSize};
     ::FillRect(dc, &cell, ::GetSysColorBrush(COLOR_BTNFACE));
     if (icon >= 0 && icon < displaymarks::kIcons && m_hIcons[icon])
-        ::DrawIconEx(dc, left, top, m_hIcons[icon].get(), displaymarks::kIconSize, displaymarks::kIconSize, 0,
-                     nullptr, DI_NORMAL);
+        ::DrawIconEx(dc, left, top, m_hIcons[icon].get(), displaymarks::kIconSize, displaymarks::kIconSize, 0, nullptr,
+                     DI_NORMAL);
 }
 
 void CPropDisplay::PaintRow(HDC dc) const
@@ -351,8 +358,7 @@ bool CPropDisplay::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_BTNFACE));
         result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
         return true;
-    default:
-        return CPropertyPage::WindowProc(message, wParam, lParam, result);
+    default: return CPropertyPage::WindowProc(message, wParam, lParam, result);
     }
 }
 

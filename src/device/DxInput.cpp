@@ -336,7 +336,7 @@ CDxInput::EStep CDxInput::MatchInterface(HDEVINFO set, DWORD index)
     m_source->GetDeviceInterfaceDetail(set, &interfaceData, nullptr, 0, &required);
     // Never smaller than the fixed part, which is written before the detail is fetched.
     const DWORD size = required > sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) ? required
-                                                                           : sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+                                                                            : sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     CDetailBuffer detail(static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(::LocalAlloc(LPTR, size)));
     if (!detail) {
         Show("Cannot create functionClassDeviceData in FindallknownDevice", "Error");
@@ -394,8 +394,8 @@ int CDxInput::ReadProgrammable(HDEVINFO set, SP_DEVINFO_DATA& deviceInfo)
 {
     BYTE buffer[kFilterBufferSize + 1] = {};  // one spare byte keeps a full buffer terminated
     DWORD type = 0;
-    if (!m_source->GetDeviceRegistryProperty(set, &deviceInfo, SPDRP_UPPERFILTERS, &type, buffer,
-                                             kFilterBufferSize, nullptr))
+    if (!m_source->GetDeviceRegistryProperty(set, &deviceInfo, SPDRP_UPPERFILTERS, &type, buffer, kFilterBufferSize,
+                                             nullptr))
         return 0;
     if (type != REG_MULTI_SZ)
         return 0;

@@ -22,8 +22,7 @@ public:
                                           SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail, DWORD detailSize,
                                           DWORD* requiredSize) = 0;
     virtual HKEY CreateDeviceInterfaceRegKey(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, REGSAM access) = 0;
-    virtual BOOL GetDeviceRegistryProperty(HDEVINFO set, SP_DEVINFO_DATA* info, DWORD property,
-                                           DWORD* valueType, BYTE* buffer, DWORD bufferSize,
-                                           DWORD* requiredSize) = 0;
+    virtual BOOL GetDeviceRegistryProperty(HDEVINFO set, SP_DEVINFO_DATA* info, DWORD property, DWORD* valueType,
+                                           BYTE* buffer, DWORD bufferSize, DWORD* requiredSize) = 0;
     virtual BOOL DestroyDeviceInfoList(HDEVINFO set) = 0;
 };

@@ -22,10 +22,8 @@ bool ReturnsDirectly(UINT message)
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_QUERYDRAGICON:
-    case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
+    case WM_INITDIALOG: return true;
+    default: return false;
     }
 }
 }
@@ -55,22 +53,16 @@ bool CDialogBase::OnNotify(NMHDR*, LRESULT&)
     return false;
 }
 
-void CDialogBase::OnTimer(UINT_PTR)
-{
-}
+void CDialogBase::OnTimer(UINT_PTR) {}
 
 bool CDialogBase::OnPaint()
 {
     return false;
 }
 
-void CDialogBase::OnShowWindow(BOOL, UINT)
-{
-}
+void CDialogBase::OnShowWindow(BOOL, UINT) {}
 
-void CDialogBase::OnDestroy()
-{
-}
+void CDialogBase::OnDestroy() {}
 
 bool CDialogBase::WindowProc(UINT, WPARAM, LPARAM, LRESULT&)
 {
@@ -100,8 +92,7 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
     // One handler per message: a message with a handler of its own never reaches WindowProc.
     LRESULT result = 0;
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: return OnInitDialog();
     case WM_COMMAND:
         if (ReflectToControl(WM_REFLECT_COMMAND, wParam, lParam))
             return 0;
@@ -112,9 +103,7 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
         if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result))
             return result;
         return std::nullopt;
-    case WM_TIMER:
-        OnTimer(wParam);
-        return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
     case WM_PAINT:
         if (OnPaint())
             return 0;
@@ -122,12 +111,8 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
     case WM_SHOWWINDOW:
         OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
         return std::nullopt;  // the system still shows or hides the window
-    case WM_DESTROY:
-        OnDestroy();
-        return std::nullopt;
-    case WM_SYSCOLORCHANGE:
-        ForwardToChildren(m_hWnd, message, wParam, lParam);
-        break;
+    case WM_DESTROY: OnDestroy(); return std::nullopt;
+    case WM_SYSCOLORCHANGE: ForwardToChildren(m_hWnd, message, wParam, lParam); break;
     case WM_CTLCOLORSTATIC:
         if (auto brush = ReflectToControl(WM_REFLECT_CTLCOLORSTATIC, wParam, lParam))
             return brush;
@@ -136,8 +121,7 @@ std::optional<LRESULT> CDialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM
         if (auto reflected = ReflectDrawItem(wParam, lParam))
             return reflected;
         break;
-    default:
-        break;
+    default: break;
     }
     if (WindowProc(message, wParam, lParam, result))
         return result;

@@ -121,8 +121,7 @@ public:
     CWindowDC& operator=(const CWindowDC&) = delete;
     CWindowDC(CWindowDC&& other) noexcept
         : m_hWnd(std::exchange(other.m_hWnd, nullptr)), m_hDC(std::exchange(other.m_hDC, nullptr))
-    {
-    }
+    {}
     CWindowDC& operator=(CWindowDC&& other) noexcept
     {
         if (this != &other) {
@@ -172,7 +171,8 @@ private:
 class CSelectObject
 {
 public:
-    CSelectObject(HDC dc, HGDIOBJ object) : m_hDC(dc), m_hPrevious(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+    CSelectObject(HDC dc, HGDIOBJ object) : m_hDC(dc), m_hPrevious(dc && object ? ::SelectObject(dc, object) : nullptr)
+    {}
     ~CSelectObject() { Restore(); }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;

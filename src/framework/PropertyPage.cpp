@@ -41,9 +41,7 @@ BOOL CPropertyPage::OnApply()
     return TRUE;
 }
 
-void CPropertyPage::OnReset()
-{
-}
+void CPropertyPage::OnReset() {}
 
 LRESULT CPropertyPage::OnQuerySiblings(WPARAM, LPARAM)
 {
@@ -53,17 +51,11 @@ LRESULT CPropertyPage::OnQuerySiblings(WPARAM, LPARAM)
 std::optional<LRESULT> CPropertyPage::OnSheetNotify(const NMHDR& header)
 {
     switch (header.code) {
-    case PSN_SETACTIVE:
-        return OnSetActive() ? 0 : -1;
-    case PSN_KILLACTIVE:
-        return OnKillActive() ? FALSE : TRUE;  // TRUE keeps the user on the page
-    case PSN_APPLY:
-        return OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
-    case PSN_RESET:
-        OnReset();
-        return 0;
-    default:
-        return std::nullopt;
+    case PSN_SETACTIVE: return OnSetActive() ? 0 : -1;
+    case PSN_KILLACTIVE: return OnKillActive() ? FALSE : TRUE;  // TRUE keeps the user on the page
+    case PSN_APPLY: return OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+    case PSN_RESET: OnReset(); return 0;
+    default: return std::nullopt;
     }
 }
 

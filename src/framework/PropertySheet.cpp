@@ -15,8 +15,7 @@ thread_local CPropertySheet* t_pCreatingSheet = nullptr;
 
 CPropertySheet::CPropertySheet(const char* caption, HWND parent, UINT selectPage)
     : m_strCaption(caption ? caption : ""), m_hParent(parent), m_nStartPage(selectPage)
-{
-}
+{}
 
 CPropertySheet::~CPropertySheet()
 {
@@ -122,11 +121,8 @@ LRESULT CPropertySheet::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         if (OnPaint())
             return 0;
         return Default(message, wParam, lParam);
-    case WM_SYSCOLORCHANGE:
-        ForwardToChildren(m_hWnd, message, wParam, lParam);
-        break;
-    default:
-        break;
+    case WM_SYSCOLORCHANGE: ForwardToChildren(m_hWnd, message, wParam, lParam); break;
+    default: break;
     }
     if (WindowProc(message, wParam, lParam, result))
         return result;

@@ -56,9 +56,7 @@ LRESULT CSubclassedControl::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
     return Default(message, wParam, lParam);
 }
 
-void CSubclassedControl::DrawItem(DRAWITEMSTRUCT*)
-{
-}
+void CSubclassedControl::DrawItem(DRAWITEMSTRUCT*) {}
 
 LRESULT CSubclassedControl::Default(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -74,8 +72,8 @@ LRESULT CSubclassedControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     return WindowProc(message, wParam, lParam);
 }
 
-LRESULT CALLBACK CSubclassedControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                                  UINT_PTR, DWORD_PTR self)
+LRESULT CALLBACK CSubclassedControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                  DWORD_PTR self)
 {
     auto* control = reinterpret_cast<CSubclassedControl*>(self);
     if (message == WM_NCDESTROY) {

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-
 bool InitFramework()
 {
     static const bool initialised = [] {

@@ -41,10 +41,8 @@ bool IsButtonDown(UINT message)
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        return true;
-    default:
-        return false;
+    case WM_MBUTTONDBLCLK: return true;
+    default: return false;
     }
 }
 
@@ -52,16 +50,12 @@ UINT ReleaseOf(UINT message)
 {
     switch (message) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        return WM_LBUTTONUP;
+    case WM_LBUTTONDBLCLK: return WM_LBUTTONUP;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        return WM_RBUTTONUP;
+    case WM_RBUTTONDBLCLK: return WM_RBUTTONUP;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        return WM_MBUTTONUP;
-    default:
-        return 0;
+    case WM_MBUTTONDBLCLK: return WM_MBUTTONUP;
+    default: return 0;
     }
 }
 
@@ -87,10 +81,8 @@ bool ChangesTextByHand(UINT message)
     case WM_CLEAR:
     case WM_UNDO:
     case EM_UNDO:
-    case EM_REPLACESEL:
-        return true;
-    default:
-        return false;
+    case EM_REPLACESEL: return true;
+    default: return false;
     }
 }
 }
@@ -181,17 +173,11 @@ bool CHotKeyEdit::OnCaptureMouse(UINT message, WPARAM wParam, LPARAM lParam)
         return true;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        SetAction(0, kMouseLeftButton);
-        return true;
+    case WM_LBUTTONDBLCLK: SetAction(0, kMouseLeftButton); return true;
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK:
-        SetAction(0, kMouseRightButton);
-        return true;
+    case WM_RBUTTONDBLCLK: SetAction(0, kMouseRightButton); return true;
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK:
-        SetAction(0, kMouseMiddleButton);
-        return true;
+    case WM_MBUTTONDBLCLK: SetAction(0, kMouseMiddleButton); return true;
     case WM_MOUSEWHEEL: {
         const short delta = GET_WHEEL_DELTA_WPARAM(wParam);
         if (delta == 0)
@@ -199,8 +185,7 @@ bool CHotKeyEdit::OnCaptureMouse(UINT message, WPARAM wParam, LPARAM lParam)
         SetAction(0, delta > 0 ? kMouseScrollUp : kMouseScrollDown);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

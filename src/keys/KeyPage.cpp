@@ -19,8 +19,7 @@ CSetting& Model()
 
 CKeyPage::CKeyPage(UINT templateId, std::span<const int> boxIds, int firstIndex)
     : CSettingsPage(templateId), m_keys(boxIds.size()), m_boxIds(boxIds), m_nFirstIndex(firstIndex)
-{
-}
+{}
 
 void CKeyPage::DoDataExchange(CDataExchange& dx)
 {
@@ -94,9 +93,7 @@ void CKeyPage::LoadKey(int k, HKL layout)
     const BYTE value = model.m_KeyMap[index];
     CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
     switch (model.m_KeyConfig[index]) {
-    case kBindMouse:
-        key.SetAction(0, value);
-        break;
+    case kBindMouse: key.SetAction(0, value); break;
     case kBindKey:
         key.m_nScanCode = value;
         if (!key.SetNumpadKey(value))
@@ -107,8 +104,7 @@ void CKeyPage::LoadKey(int k, HKL layout)
         key.SetAction(1, ::MapVirtualKeyExA(static_cast<BYTE>(value - 0x80), kScanToSidedKey, layout));
         key.m_nScanCode = value;
         break;
-    default:
-        break;  // an unknown kind shows empty and is stored as nothing
+    default: break;  // an unknown kind shows empty and is stored as nothing
     }
 }
 
@@ -120,8 +116,8 @@ int CKeyPage::SaveKeys()
     for (int k = 0; k < GetKeyCount(); ++k) {
         const int index = m_nFirstIndex + k;
         const CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
-        const CStoredBinding binding =
-            m_bCleared ? CStoredBinding{kBindNone, 0} : StoredBindingOf(key.m_wCode, key.m_nScanCode, key.m_bExtended);
+        const CStoredBinding binding = m_bCleared ? CStoredBinding{kBindNone, 0}
+                                                  : StoredBindingOf(key.m_wCode, key.m_nScanCode, key.m_bExtended);
         model.SetKeyConfig(index, KeyConfigKindOf(binding.kind));
         model.SetKeyMap(index, binding.value);
         if (m_bCleared)

@@ -10,9 +10,9 @@ namespace
 constexpr int kMovementBoxes[] = {IDC_KEY_1,  IDC_KEY_2,  IDC_KEY_3,  IDC_KEY_4,  IDC_KEY_5,  IDC_KEY_6,
                                   IDC_KEY_7,  IDC_KEY_8,  IDC_KEY_9,  IDC_KEY_10, IDC_KEY_11, IDC_KEY_12,
                                   IDC_KEY_13, IDC_KEY_14, IDC_KEY_15, IDC_KEY_16};
-constexpr int kFirstIndex = 12;   // settings index of the UP box
-constexpr int kFirstTilt = 8;     // box of TILT UP
-constexpr int kFirstFurther = 12; // box of the first further input
+constexpr int kFirstIndex = 12;    // settings index of the UP box
+constexpr int kFirstTilt = 8;      // box of TILT UP
+constexpr int kFirstFurther = 12;  // box of the first further input
 constexpr int kGroupSize = 4;
 }
 

@@ -13,13 +13,12 @@
 // (written to the debugger output). 1 also when the account does not hold the privilege.
 int SetPrivilege(HANDLE token, const char* privilege, BOOL enable);
 
-enum class EKeyFileResult
-{
+enum class EKeyFileResult {
     kDone,
-    kNoPrivilege,    // the process token or a privilege could not be had
-    kNotWritten,     // the hive save or the replace of the old file failed
-    kNotAHive,       // the file is missing or no hive that loads
-    kNotRestored,    // the key could not be made to match the file
+    kNoPrivilege,  // the process token or a privilege could not be had
+    kNotWritten,   // the hive save or the replace of the old file failed
+    kNotAHive,     // the file is missing or no hive that loads
+    kNotRestored,  // the key could not be made to match the file
 };
 
 // Saves `key` (with its values and sub-keys) to `path` through `tempPath`: the file at `path`

@@ -104,7 +104,8 @@ void CFileOperation::DoCopy(const std::string& source, const std::string& folder
 std::string CFileOperation::FreeTarget(const std::string& folder, std::string fileName) const
 {
     std::string target = folder + "\\" + fileName;
-    for (int tries = 0; !m_bOverwrite && Attributes(target) != INVALID_FILE_ATTRIBUTES && tries < kMaxCopyNames; ++tries) {
+    for (int tries = 0; !m_bOverwrite && Attributes(target) != INVALID_FILE_ATTRIBUTES && tries < kMaxCopyNames;
+         ++tries) {
         fileName = NextCopyName(fileName);
         target = folder + "\\" + fileName;
     }

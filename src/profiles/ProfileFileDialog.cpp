@@ -5,8 +5,8 @@
 
 namespace
 {
-constexpr int kReadOnlyCheck = 1040;        // chx1: open as read-only
-constexpr int kNewFolderButton = 0xA002;    // the toolbar's new-folder command
+constexpr int kReadOnlyCheck = 1040;      // chx1: open as read-only
+constexpr int kNewFolderButton = 0xA002;  // the toolbar's new-folder command
 constexpr UINT_PTR kSubclassId = 0x4B50;
 
 HHOOK g_hKeyboardHook = nullptr;
@@ -81,9 +81,7 @@ UINT_PTR CALLBACK CProfileFileDialog::HookProc(HWND child, UINT message, WPARAM,
     // The hook's window is a child of the dialog the system made.
     const HWND dialog = ::GetParent(child);
     switch (message) {
-    case WM_INITDIALOG:
-        ::ShowWindow(::GetDlgItem(dialog, kReadOnlyCheck), SW_HIDE);
-        break;
+    case WM_INITDIALOG: ::ShowWindow(::GetDlgItem(dialog, kReadOnlyCheck), SW_HIDE); break;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->code == CDN_INITDONE)
@@ -92,11 +90,8 @@ UINT_PTR CALLBACK CProfileFileDialog::HookProc(HWND child, UINT message, WPARAM,
             LockFileList(dialog);
         break;
     }
-    case WM_DESTROY:
-        Unhook();
-        break;
-    default:
-        break;
+    case WM_DESTROY: Unhook(); break;
+    default: break;
     }
     return 0;
 }
@@ -144,13 +139,9 @@ LRESULT CALLBACK CProfileFileDialog::FileListProc(HWND list, UINT message, WPARA
     switch (message) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-    case WM_CONTEXTMENU:
-        return 0;
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(list, FileListProc, kSubclassId);
-        break;
-    default:
-        break;
+    case WM_CONTEXTMENU: return 0;
+    case WM_NCDESTROY: ::RemoveWindowSubclass(list, FileListProc, kSubclassId); break;
+    default: break;
     }
     return ::DefSubclassProc(list, message, wParam, lParam);
 }

@@ -25,9 +25,8 @@ bool IsReserved(std::string_view name)
     const std::string_view stem = name.substr(0, name.find('.'));
     return std::any_of(kReservedNames.begin(), kReservedNames.end(), [stem](std::string_view reserved) {
         return stem.size() == reserved.size() &&
-               std::equal(stem.begin(), stem.end(), reserved.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == b;
-               });
+               std::equal(stem.begin(), stem.end(), reserved.begin(),
+                          [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
     });
 }
 }

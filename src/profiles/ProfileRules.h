@@ -14,8 +14,7 @@ constexpr std::size_t kProfilePathBuffer = 260;
 std::string ProfileNameProblem(std::string_view name, std::size_t configDirLength);
 
 // What the name box does with a key press (virtual-key code) before the edit control sees it.
-enum class ENameKey
-{
+enum class ENameKey {
     kPass,     // the edit control handles it
     kSwallow,  // dropped without a word
     kRefuse,   // dropped with the message of the name box

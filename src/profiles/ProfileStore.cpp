@@ -29,7 +29,7 @@ CRegKey OpenCurrentDeviceKey(REGSAM access)
 bool HoldsSettings(HKEY root)
 {
     const std::pair<const char*, DWORD> kValues[] = {
-        {"KeyConfig", kKeyTableSize},      {"KeyMap", kKeyTableSize},         {"Sensitivity", kSensitivitySize},
+        {"KeyConfig", kKeyTableSize},          {"KeyMap", kKeyTableSize},        {"Sensitivity", kSensitivitySize},
         {"ForceFeedBack", kForceFeedBackSize}, {"LeftAnalog", kAnalogBlockSize}, {"RightAnalog", kAnalogBlockSize}};
     for (const auto& [name, size] : kValues) {
         DWORD type = 0;
@@ -105,7 +105,8 @@ int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
     if (undoKept) {
         *undoKept = SaveKeyToFile(key.get(), UndoPath(), WorkFolder() + "\\undo.tmp") == EKeyFileResult::kDone;
         if (!*undoKept) {
-            CMessageBox::Show(owner, "The current settings could not be kept for Undo Load: the profile was not loaded!",
+            CMessageBox::Show(owner,
+                              "The current settings could not be kept for Undo Load: the profile was not loaded!",
                               "Profile", MB_OK | MB_ICONWARNING);
             return 0;
         }

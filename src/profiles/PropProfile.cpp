@@ -267,9 +267,11 @@ void CPropProfile::OnSaveAs()
         return;
     const bool overwrite = ProfileExists(name) == 1;
     if (overwrite) {
-        const std::string question = Format("Profile %s already exists!\nWould you like to overwrite existing file?", name);
+        const std::string question = Format("Profile %s already exists!\nWould you like to overwrite existing file?",
+                                            name);
         if (CMessageBox::Show(m_hWnd, question.c_str(), "Save as...", MB_OKCANCEL) != IDOK) {
-            CMessageBox::Show(m_hWnd, "Current Configuration would not be saved!", "Notice..", MB_OK | MB_ICONEXCLAMATION);
+            CMessageBox::Show(m_hWnd, "Current Configuration would not be saved!", "Notice..",
+                              MB_OK | MB_ICONEXCLAMATION);
             return;
         }
     } else if (FileExists(ProfilePath(name))) {
@@ -280,8 +282,9 @@ void CPropProfile::OnSaveAs()
         return;
     }
     if (!SaveDeviceKey(m_hWnd, name)) {
-        const char* text = overwrite ? "Profile %s could not be saved!\nThe profile saved before under this name is kept."
-                                     : "Profile %s could not be saved!";
+        const char* text = overwrite
+                               ? "Profile %s could not be saved!\nThe profile saved before under this name is kept."
+                               : "Profile %s could not be saved!";
         CMessageBox::Show(m_hWnd, Format(text, name).c_str(), "Save Fail", MB_OK | MB_ICONEXCLAMATION);
     }
     RefreshList();

@@ -13,7 +13,11 @@ bool CRegistry::WriteBlock(const char* name, const CByteArray& block) const
 
 int CRegistry::WriteValues()
 {
-    const struct { const char* name; const CByteArray* block; } order[] = {
+    const struct
+    {
+        const char* name;
+        const CByteArray* block;
+    } order[] = {
         {"KeyConfig", &m_KeyConfig},         {"KeyMap", &m_KeyMap},
         {"Sensitivity", &m_Sensitivity},     {"RightAnalog", &m_RightAnalog},
         {"ForceFeedBack", &m_ForceFeedBack}, {"LeftAnalog", &m_LeftAnalog},
@@ -45,11 +49,11 @@ int CRegistry::ReadValues()
 {
     // The calibration words of the stick blocks come from the live device, never from the
     // key, so only their flag byte is taken.
-    const bool ok = ReadBlock("KeyMap", kKeyTableSize, kKeyTableSize, m_KeyMap)
-        && ReadBlock("KeyConfig", kKeyTableSize, kKeyTableSize, m_KeyConfig)
-        && ReadBlock("RightAnalog", kAnalogBlockSize, 1, m_RightAnalog)
-        && ReadBlock("LeftAnalog", kAnalogBlockSize, 1, m_LeftAnalog)
-        && ReadBlock("Sensitivity", kSensitivitySize, kSensitivitySize, m_Sensitivity)
-        && ReadBlock("ForceFeedBack", kForceFeedBackSize, kForceFeedBackSize, m_ForceFeedBack);
+    const bool ok = ReadBlock("KeyMap", kKeyTableSize, kKeyTableSize, m_KeyMap) &&
+                    ReadBlock("KeyConfig", kKeyTableSize, kKeyTableSize, m_KeyConfig) &&
+                    ReadBlock("RightAnalog", kAnalogBlockSize, 1, m_RightAnalog) &&
+                    ReadBlock("LeftAnalog", kAnalogBlockSize, 1, m_LeftAnalog) &&
+                    ReadBlock("Sensitivity", kSensitivitySize, kSensitivitySize, m_Sensitivity) &&
+                    ReadBlock("ForceFeedBack", kForceFeedBackSize, kForceFeedBackSize, m_ForceFeedBack);
     return ok ? 1 : 0;
 }

@@ -147,9 +147,18 @@ void CSetting::SetForceFeedback(int enable, int level, int mode)
 void CSetting::SelectAnalog(int stick)
 {
     switch (stick) {
-    case 0: SetRightAnalog(0); SetLeftAnalog(1); break;
-    case 1: SetRightAnalog(1); SetLeftAnalog(0); break;
-    case -1: SetRightAnalog(0); SetLeftAnalog(0); break;
+    case 0:
+        SetRightAnalog(0);
+        SetLeftAnalog(1);
+        break;
+    case 1:
+        SetRightAnalog(1);
+        SetLeftAnalog(0);
+        break;
+    case -1:
+        SetRightAnalog(0);
+        SetLeftAnalog(0);
+        break;
     default: break;
     }
 }

@@ -62,7 +62,10 @@ inline std::uint8_t KeystrokeByteFromMode(int mode)
 // reporting extreme calibration values cannot overflow them.
 inline void FillAnalogWords(std::uint8_t* block, const AxisCalibration& hAxis, const AxisCalibration& vAxis)
 {
-    struct Wide { std::int64_t minimum, centre, maximum; };
+    struct Wide
+    {
+        std::int64_t minimum, centre, maximum;
+    };
     const Wide h{hAxis.minimum, hAxis.centre, hAxis.maximum};
     const Wide v{vAxis.minimum, vAxis.centre, vAxis.maximum};
     const std::int64_t words[10] = {

@@ -18,9 +18,10 @@ constexpr UINT_PTR kCountTimer = 0;
 constexpr UINT kCountCheckMs = 1500;
 
 // Controls that only make sense with a loaded pad.
-const int kSettingControls[] = {IDC_MOUSE_ENABLE, IDC_MOUSE_RIGHT, IDC_MOUSE_LEFT, IDC_MOUSE_CONFIG,
-                                IDC_KEY_SENSITIVITY, IDC_CONTINUOUS, IDC_NORMAL, IDC_SINGLE,
-                                IDC_MOUSE_SPEED, IDC_DUAL_SHOCK, IDC_FORCE_LEVEL, IDC_TEST, IDC_CALIBRATION};
+const int kSettingControls[] = {IDC_MOUSE_ENABLE,    IDC_MOUSE_RIGHT, IDC_MOUSE_LEFT,  IDC_MOUSE_CONFIG,
+                                IDC_KEY_SENSITIVITY, IDC_CONTINUOUS,  IDC_NORMAL,      IDC_SINGLE,
+                                IDC_MOUSE_SPEED,     IDC_DUAL_SHOCK,  IDC_FORCE_LEVEL, IDC_TEST,
+                                IDC_CALIBRATION};
 
 CSetting& Model()
 {
@@ -56,8 +57,8 @@ BOOL CPropGeneral::OnInitDialog()
 {
     CSettingsPage::OnInitDialog();
     InitSliders();
-    for (int id : {IDC_MOUSE_ENABLE, IDC_MOUSE_LEFT, IDC_MOUSE_RIGHT, IDC_MOUSE_CONFIG, IDC_DUAL_SHOCK,
-                   IDC_CALIBRATION, IDC_TEST})
+    for (int id : {IDC_MOUSE_ENABLE, IDC_MOUSE_LEFT, IDC_MOUSE_RIGHT, IDC_MOUSE_CONFIG, IDC_DUAL_SHOCK, IDC_CALIBRATION,
+                   IDC_TEST})
         EnableDlgItem(id, false);
     InsertColumns();
     m_picture.SetImage(IDB_GENERAL_SIDE);
@@ -337,7 +338,8 @@ void CPropGeneral::OnCalibration()
         return;
     }
     if (!BackupForCalibration()) {
-        CMessageBox::Show(m_hWnd, "Cannot Backup Current Registry!\n Calibration Exit!", "Error", MB_OK | MB_ICONWARNING);
+        CMessageBox::Show(m_hWnd, "Cannot Backup Current Registry!\n Calibration Exit!", "Error",
+                          MB_OK | MB_ICONWARNING);
         m_bCalibrated = 0;
         return;
     }
@@ -382,11 +384,26 @@ bool CPropGeneral::OnCommand(int id, int code, HWND)
     case IDC_ABOUT: CAboutDial(m_hWnd).DoModal(); return true;
     case IDC_CALIBRATION: OnCalibration(); return true;
     case IDC_MOUSE_CONFIG: ::WinExec("rundll32.exe shell32.dll,Control_RunDLL main.cpl @0", SW_SHOWNORMAL); return true;
-    case IDC_CONTINUOUS: m_nKeystrokeMode = 0; MarkModified(); return true;
-    case IDC_NORMAL: m_nKeystrokeMode = 1; MarkModified(); return true;
-    case IDC_SINGLE: m_nKeystrokeMode = 2; MarkModified(); return true;
-    case IDC_MOUSE_LEFT: m_nMouseStick = 0; MarkModified(); return true;
-    case IDC_MOUSE_RIGHT: m_nMouseStick = 1; MarkModified(); return true;
+    case IDC_CONTINUOUS:
+        m_nKeystrokeMode = 0;
+        MarkModified();
+        return true;
+    case IDC_NORMAL:
+        m_nKeystrokeMode = 1;
+        MarkModified();
+        return true;
+    case IDC_SINGLE:
+        m_nKeystrokeMode = 2;
+        MarkModified();
+        return true;
+    case IDC_MOUSE_LEFT:
+        m_nMouseStick = 0;
+        MarkModified();
+        return true;
+    case IDC_MOUSE_RIGHT:
+        m_nMouseStick = 1;
+        MarkModified();
+        return true;
     default: return false;
     }
 }

@@ -56,9 +56,7 @@ CPropSheet* CPropSheet::GetInstance()
     return &sheet;
 }
 
-CPropSheet::CPropSheet() : CPropertySheet("Kinetra", nullptr, 0)
-{
-}
+CPropSheet::CPropSheet() : CPropertySheet("Kinetra", nullptr, 0) {}
 
 INT_PTR CPropSheet::DoModal()
 {

@@ -133,8 +133,8 @@ TEST_F(ActivePadTest, AStickCalibratedAt0_128_255GivesCentre0x80AndThresholds0x4
 TEST_F(ActivePadTest, TheLeftStickTakesItsTenWordsFromAxesXAndY)
 {
     CSimPadOptions options = CSimBench::Kind("wired");
-    options.calibration[0] = Axis(100, 1000, 3000);   // X = H
-    options.calibration[1] = Axis(-500, 500, 2501);   // Y = V
+    options.calibration[0] = Axis(100, 1000, 3000);  // X = H
+    options.calibration[1] = Axis(-500, 500, 2501);  // Y = V
     options.calibration[2] = Axis(0, 1, 2);
     options.calibration[3] = Axis(0, 1, 2);
     Plug(options);
@@ -143,16 +143,16 @@ TEST_F(ActivePadTest, TheLeftStickTakesItsTenWordsFromAxesXAndY)
 
     const CByteArray& left = Model().m_LeftAnalog;
     EXPECT_EQ(1, left[0]);
-    EXPECT_EQ(1000, Word(left, 1));                    // H centre
-    EXPECT_EQ(500, Word(left, 3));                     // V centre
-    EXPECT_EQ(0, Word(left, 5));                       // V centre - (V centre - V min) / 2
-    EXPECT_EQ(1500, Word(left, 7));                    // V centre + (2001 / 2 = 1000)
-    EXPECT_EQ(550, Word(left, 9));                     // H centre - 900 / 2
-    EXPECT_EQ(2000, Word(left, 11));                   // H centre + 2000 / 2
-    EXPECT_EQ(2501, Word(left, 13));                   // V maximum
-    EXPECT_EQ(0xFE0C, Word(left, 15));                 // V minimum -500, low 16 bits
-    EXPECT_EQ(3000, Word(left, 17));                   // H maximum
-    EXPECT_EQ(100, Word(left, 19));                    // H minimum
+    EXPECT_EQ(1000, Word(left, 1));     // H centre
+    EXPECT_EQ(500, Word(left, 3));      // V centre
+    EXPECT_EQ(0, Word(left, 5));        // V centre - (V centre - V min) / 2
+    EXPECT_EQ(1500, Word(left, 7));     // V centre + (2001 / 2 = 1000)
+    EXPECT_EQ(550, Word(left, 9));      // H centre - 900 / 2
+    EXPECT_EQ(2000, Word(left, 11));    // H centre + 2000 / 2
+    EXPECT_EQ(2501, Word(left, 13));    // V maximum
+    EXPECT_EQ(0xFE0C, Word(left, 15));  // V minimum -500, low 16 bits
+    EXPECT_EQ(3000, Word(left, 17));    // H maximum
+    EXPECT_EQ(100, Word(left, 19));     // H minimum
 }
 
 TEST_F(ActivePadTest, ModeMinusOneKeepsTheFlagButRefreshesTheWords)

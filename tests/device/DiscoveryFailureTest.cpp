@@ -64,8 +64,9 @@ TEST_F(DiscoveryFailureTest, DetailBufferCannotBeAllocated)
     const DWORD huge = 0xFFFFFFF0u;
     if (HLOCAL probe = ::LocalAlloc(LPTR, huge)) {
         ::LocalFree(probe);
-        GTEST_SKIP() << "this process obtained a 4 GB LocalAlloc (64-bit build), so the allocation failure "
-                        "behind \"Cannot create functionClassDeviceData in FindallknownDevice\" cannot be provoked here";
+        GTEST_SKIP()
+            << "this process obtained a 4 GB LocalAlloc (64-bit build), so the allocation failure "
+               "behind \"Cannot create functionClassDeviceData in FindallknownDevice\" cannot be provoked here";
     }
     Bench().Faults().detailRequiredSize = huge;
     ASSERT_EQ(S_OK, Devices().EnumGameControllers());
@@ -177,7 +178,7 @@ TEST_F(DiscoveryFailureTest, WithoutDirectInputEnumerationFailsQuietlyAndTheTabl
     CFreshDxInput manager;
     EXPECT_EQ(nullptr, manager.m_pDI);
     EXPECT_TRUE(IsEqualGUID(Devices().m_hidGuid, manager.m_hidGuid));  // HID.DLL was there
-    EXPECT_TRUE(messages.messages().empty());  // any other creation failure says nothing
+    EXPECT_TRUE(messages.messages().empty());                          // any other creation failure says nothing
     EXPECT_EQ(E_FAIL, manager.EnumGameControllers());
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_EQ(0, Model().m_nDeviceCount);

@@ -74,10 +74,12 @@ TEST_F(DiscoveryTest, EachPadGetsTheKeyOfItsOwnInterface)
     const BYTE mark[] = {0x5A};
     ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(Model().m_hDeviceKeys[1], "Mark", 0, REG_BINARY, mark, 1));
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, Bench().Pad(second)->KeyPath().c_str(), 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOpenKeyExA(HKEY_CURRENT_USER, Bench().Pad(second)->KeyPath().c_str(), 0, KEY_READ, &key));
     EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(key, "Mark", nullptr, nullptr, nullptr, nullptr));
     ::RegCloseKey(key);
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, Bench().Pad(first)->KeyPath().c_str(), 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOpenKeyExA(HKEY_CURRENT_USER, Bench().Pad(first)->KeyPath().c_str(), 0, KEY_READ, &key));
     EXPECT_NE(ERROR_SUCCESS, ::RegQueryValueExA(key, "Mark", nullptr, nullptr, nullptr, nullptr));
     ::RegCloseKey(key);
 }
@@ -189,7 +191,8 @@ TEST_F(DiscoveryTest, OnlyTheFirstUpperFilterCounts)
 TEST_F(DiscoveryTest, AFilterListOver100BytesCannotBeReadAndCountsAsNotProgrammable)
 {
     CSimPadOptions longList = Named("wired", "Long list");
-    longList.upperFilters = {"KT_Gamepad", "AnUpperFilterWithAVeryLongServiceName0000001", "AnUpperFilterWithAVeryLongServiceName0000002"};
+    longList.upperFilters = {"KT_Gamepad", "AnUpperFilterWithAVeryLongServiceName0000001",
+                             "AnUpperFilterWithAVeryLongServiceName0000002"};
     std::size_t bytes = 1;
     for (const auto& name : longList.upperFilters)
         bytes += name.size() + 1;

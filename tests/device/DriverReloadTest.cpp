@@ -22,11 +22,13 @@ struct DriverReloadTest : SimFixture
     static void ExpectReloadHoldsModel(const CSimReload& reload)
     {
         const CSetting& model = Model();
-        const std::map<std::string, CByteArray> expected = {
-            {"KeyConfig", model.m_KeyConfig},     {"KeyMap", model.m_KeyMap},
-            {"Sensitivity", model.m_Sensitivity}, {"RightAnalog", model.m_RightAnalog},
-            {"ForceFeedBack", model.m_ForceFeedBack}, {"LeftAnalog", model.m_LeftAnalog},
-            {"LALA", model.m_LeftAnalog}};
+        const std::map<std::string, CByteArray> expected = {{"KeyConfig", model.m_KeyConfig},
+                                                            {"KeyMap", model.m_KeyMap},
+                                                            {"Sensitivity", model.m_Sensitivity},
+                                                            {"RightAnalog", model.m_RightAnalog},
+                                                            {"ForceFeedBack", model.m_ForceFeedBack},
+                                                            {"LeftAnalog", model.m_LeftAnalog},
+                                                            {"LALA", model.m_LeftAnalog}};
         EXPECT_EQ(7u, reload.values.size());
         for (const auto& [name, bytes] : expected) {
             const auto found = reload.values.find(name);

@@ -51,7 +51,8 @@ TEST_F(SimulatorTest, EnumerationFiltersByClassAndFlags)
     Bench().Plug(Named("wired", "Force"));
     Bench().Plug(noForce);
 
-    EXPECT_EQ((std::vector<std::string>{"Force"}), Enumerate(DI8DEVCLASS_GAMECTRL, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK));
+    EXPECT_EQ((std::vector<std::string>{"Force"}),
+              Enumerate(DI8DEVCLASS_GAMECTRL, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK));
     EXPECT_EQ((std::vector<std::string>{"Force", "No force"}), Enumerate(DI8DEVCLASS_GAMECTRL, DIEDFL_ATTACHEDONLY));
     EXPECT_EQ((std::vector<std::string>{"Mouse"}), Enumerate(DI8DEVCLASS_POINTER, 0));
     EXPECT_EQ(4u, Enumerate(DI8DEVCLASS_ALL, 0).size());
@@ -116,7 +117,8 @@ TEST_F(SimulatorTest, StateAndBufferedDataFollowTheSettableState)
 TEST_F(SimulatorTest, ConstantForceEffectsRecordWhatWasSent)
 {
     const int slot = Bench().Plug("wired");
-    const HWND window = ::CreateWindowExA(0, "STATIC", "ff", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const HWND window = ::CreateWindowExA(0, "STATIC", "ff", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                                          nullptr, nullptr);
     IDirectInputDevice8A* device = Create(slot);
     ASSERT_NE(nullptr, device);
     ASSERT_EQ(DI_OK, device->SetDataFormat(&c_dfDIJoystick));
@@ -235,7 +237,8 @@ TEST_F(SimulatorTest, TheInterfaceListHoldsWinesOwnDevicesAndRefusesAnUndersized
     ASSERT_TRUE(source->EnumDeviceInfo(set, 2, &info));
     BYTE buffer[100];
     DWORD type = 0, required = 0;
-    EXPECT_FALSE(source->GetDeviceRegistryProperty(set, &info, SPDRP_UPPERFILTERS, &type, buffer, sizeof buffer, &required));
+    EXPECT_FALSE(
+        source->GetDeviceRegistryProperty(set, &info, SPDRP_UPPERFILTERS, &type, buffer, sizeof buffer, &required));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), ::GetLastError());
     EXPECT_GT(required, 100u);
     info.cbSize = 5;

@@ -17,12 +17,12 @@ TEST(KeyNames, EveryEntryFitsItsSlotAndTheNamedCodesReadAsShown)
     // 22 + 16 + 10 digits + 26 letters + 3 + 16 keypad + 24 F-keys + 2 + 6 + 11 + 12 + 9 mouse
     EXPECT_EQ(157, named);
     const std::pair<std::uint16_t, const char*> samples[] = {
-        {0x00, ""},        {0x01, "L-Btn"},   {0x08, "Back"},   {0x1D, "N-Cnvt"}, {0x2C, "Prt Sc"},
-        {0x30, "0"},       {0x39, "9"},       {0x3A, ""},       {0x41, "A"},      {0x5A, "Z"},
-        {0x5D, "App"},     {0x5E, ""},        {0x6C, "Num Sep"}, {0x6F, "Num /"}, {0x70, "F1"},
-        {0x87, "F24"},     {0x88, ""},        {0x90, "Num Lk"}, {0xA5, "R-Alt"},  {0xBA, ";"},
-        {0xC0, "`"},       {0xDC, "\\"},      {0xDE, "'"},      {0xE5, "Proc"},   {0xEA, "R-Win"},
-        {0xF1, "L-Win"},   {0xFE, "OEM Clr"}, {0xFF, ""},       {0x0100, "M-Up"}, {0x0400, "M-Right"},
+        {0x00, ""},        {0x01, "L-Btn"},   {0x08, "Back"},     {0x1D, "N-Cnvt"},   {0x2C, "Prt Sc"},
+        {0x30, "0"},       {0x39, "9"},       {0x3A, ""},         {0x41, "A"},        {0x5A, "Z"},
+        {0x5D, "App"},     {0x5E, ""},        {0x6C, "Num Sep"},  {0x6F, "Num /"},    {0x70, "F1"},
+        {0x87, "F24"},     {0x88, ""},        {0x90, "Num Lk"},   {0xA5, "R-Alt"},    {0xBA, ";"},
+        {0xC0, "`"},       {0xDC, "\\"},      {0xDE, "'"},        {0xE5, "Proc"},     {0xEA, "R-Win"},
+        {0xF1, "L-Win"},   {0xFE, "OEM Clr"}, {0xFF, ""},         {0x0100, "M-Up"},   {0x0400, "M-Right"},
         {0x0500, "R-Btn"}, {0x0600, "L-Btn"}, {0x0700, "Scr Up"}, {0x0800, "Scr Dn"}, {0x0900, "M-Btn"},
         {0x0A00, ""},      {0xFF00, ""},
     };
@@ -71,9 +71,9 @@ TEST(KeyCodes, ABoxStoresItsScanCodeOrItsMouseActionOrNothing)
         bool extended;
         std::uint8_t kind, value;
     } cases[] = {
-        {0x41, 0x1E, false, kBindKey, 0x1E},          {0x11, 0x9D, true, kBindExtendedKey, 0x9D},
-        {0x0500, 0, false, kBindMouse, 5},             {0x0500, 0x1E, false, kBindMouse, 5},
-        {0x41, 0, false, kBindNone, 0},                {0, 0, false, kBindNone, 0},
+        {0x41, 0x1E, false, kBindKey, 0x1E}, {0x11, 0x9D, true, kBindExtendedKey, 0x9D},
+        {0x0500, 0, false, kBindMouse, 5},   {0x0500, 0x1E, false, kBindMouse, 5},
+        {0x41, 0, false, kBindNone, 0},      {0, 0, false, kBindNone, 0},
         {0, 0x56, false, kBindKey, 0x56},  // a stored key this layout cannot name is kept
     };
     for (const auto& c : cases) {

@@ -38,9 +38,9 @@ TEST(AnalogWords, DivisionTruncatesTowardZeroAndWordsKeepTheLow16Bits)
     FillAnalogWords(block, {5, 2, 9}, {-70000, 65536 + 300, INT_MAX});
     const auto words = Words(block);
     EXPECT_EQ(2, words[0]);
-    EXPECT_EQ(3, words[4]);   // 2 - (-3 / 2) = 2 + 1
-    EXPECT_EQ(5, words[5]);   // 2 + (9 - 2) / 2 = 2 + 3
-    EXPECT_EQ(300, words[1]);  // 65836 keeps its low 16 bits
+    EXPECT_EQ(3, words[4]);       // 2 - (-3 / 2) = 2 + 1
+    EXPECT_EQ(5, words[5]);       // 2 + (9 - 2) / 2 = 2 + 3
+    EXPECT_EQ(300, words[1]);     // 65836 keeps its low 16 bits
     EXPECT_EQ(0xFFFF, words[6]);  // INT_MAX
     EXPECT_EQ((-70000) & 0xFFFF, words[7]);
 }

@@ -74,7 +74,8 @@ TEST_F(RealBackendTest, DiscoveryFindsNoneOfWinesOwnHidDevicesAndLeavesAnEmptyTa
     std::cout << std::endl;
     if (present.empty())
         std::cout << "[ INFO     ] this Wine lists no HID interface, so the walk over foreign interfaces is not "
-                     "exercised here" << std::endl;
+                     "exercised here"
+                  << std::endl;
 
     CSetting::GetInstance()->m_nDeviceCount = 2;  // as if an earlier discovery had found pads
     EXPECT_EQ(S_OK, devices.EnumGameControllers());

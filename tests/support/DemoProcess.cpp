@@ -58,8 +58,8 @@ DemoProcess::DemoProcess(const std::string& pads, const char* program)
     PROCESS_INFORMATION info = {};
     ::SetEnvironmentVariableA("KINETRA_SIM_PADS", pads.c_str());
     std::string command = "\"" + ProgramPath(program) + "\"";
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                         ExeDir().c_str(), &startup, &info)) {
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, ExeDir().c_str(),
+                         &startup, &info)) {
         m_process = info.hProcess;
         ::CloseHandle(info.hThread);
     }
@@ -209,7 +209,8 @@ std::string SaveScreenshot(const char* name)
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP shot = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP shot = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr,
+                                      0);
     HGDIOBJ previous = ::SelectObject(memory, shot);
     ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
     ::GdiFlush();

@@ -24,12 +24,12 @@ public:
     PipePad(const PipePad&) = delete;
     PipePad& operator=(const PipePad&) = delete;
 
-    HANDLE client() const { return m_client; }   // what goes into a worker slot
-    HANDLE TakeClient();                          // the caller closes it from now on
-    long SendReport();                            // one 9-byte input report; its sequence
+    HANDLE client() const { return m_client; }  // what goes into a worker slot
+    HANDLE TakeClient();                        // the caller closes it from now on
+    long SendReport();                          // one 9-byte input report; its sequence
     std::vector<Message> Received() const;
     bool WaitForMessages(std::size_t count, DWORD timeoutMs) const;
-    void CloseServer();                           // the pad goes away: reads on the client fail
+    void CloseServer();  // the pad goes away: reads on the client fail
 
     static long NextSequence();
 

@@ -32,8 +32,8 @@ public:
     {
         m_hWnd = ::CreateWindowExA(0, "STATIC", "host", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
         m_hStatic = ::CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | staticStyle, 0, 0, width, height,
-                                      m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TEST_PICTURE)),
-                                      nullptr, nullptr);
+                                      m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TEST_PICTURE)), nullptr,
+                                      nullptr);
     }
     ~CHostWindow() { ::DestroyWindow(m_hWnd); }
     CHostWindow(const CHostWindow&) = delete;

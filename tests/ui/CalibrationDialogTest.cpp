@@ -119,10 +119,12 @@ TEST_F(CalibrationFixture, TheQuestionBlinksInRedAndCancelChangesNothing)
             ::GetClientRect(dialog, &client);
             EXPECT_EQ(size.right, client.right);
             EXPECT_EQ(size.bottom, client.bottom);
-            EXPECT_NE(nullptr, reinterpret_cast<HICON>(::SendDlgItemMessageA(dialog, IDC_CALIBRATION_ICON, STM_GETICON, 0, 0)));
+            EXPECT_NE(nullptr,
+                      reinterpret_cast<HICON>(::SendDlgItemMessageA(dialog, IDC_CALIBRATION_ICON, STM_GETICON, 0, 0)));
             // The label's colours, as the dialog gives them to the static when it paints.
             CMemDC dc(::CreateCompatibleDC(nullptr));
-            ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(label));
+            ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                           reinterpret_cast<LPARAM>(label));
             EXPECT_EQ(RGB(255, 0, 0), ::GetTextColor(dc.get()));
             // Shown and hidden in turn, every 500 ms.
             bool seen[2] = {false, false};
@@ -160,7 +162,8 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
         EXPECT_EQ(cleared, pad->Reloads().back().values.at("KeyConfig"));
         ASSERT_TRUE(WaitUntil([] { return !PanelWindows().empty(); }, 10000)) << "the panel never showed";
         // The page goes on once the panel's process is ready for input.
-        EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)) != FALSE; }, 30000));
+        EXPECT_TRUE(
+            WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)) != FALSE; }, 30000));
         for (HWND window : PanelWindows())
             ClosePanel(window);
 
@@ -177,7 +180,6 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
         EXPECT_FALSE(second.empty());
         EXPECT_NE(first, second);
         ASSERT_TRUE(WaitUntil([] { return !PanelWindows().empty(); }, 10000));
-
     });
 }
 

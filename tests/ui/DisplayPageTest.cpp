@@ -162,7 +162,8 @@ struct DisplayPageFixture : PadFixture
         const int x0 = page->m_view.m_placement.x0;
         for (const CMark& mark : marked) {
             POINT at;
-            ASSERT_TRUE(TellingPixel(mark, {}, at)) << "the pressed picture shows nothing at " << mark.x << "," << mark.y;
+            ASSERT_TRUE(TellingPixel(mark, {}, at))
+                << "the pressed picture shows nothing at " << mark.x << "," << mark.y;
             EXPECT_EQ(pressed.At(at.x, at.y), shown.At(x0 + at.x, kPictureTop + at.y))
                 << "no mark at " << mark.x << "," << mark.y;
         }
@@ -238,10 +239,15 @@ TEST_F(DisplayPageFixture, LiveInputIsMarkedWhereThePadShowsAndTheUsersSettingsC
         EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(window, IDC_DISPLAY_IX))) << "the read-outs stay hidden";
         ::Sleep(300);
         const std::vector<CMark> marked = {kAxisMarks[kAxisX].low, kAxisMarks[kAxisY].high, kHatUp, kHatRight,
-                                           kButtonMarks[0], kButtonMarks[2]};
-        std::vector<CMark> unmarked = {kAxisMarks[kAxisX].high, kAxisMarks[kAxisY].low, kAxisMarks[kAxisZ].low,
-                                       kAxisMarks[kAxisZ].high, kAxisMarks[kAxisRz].low, kAxisMarks[kAxisRz].high,
-                                       kHatDown, kHatLeft};
+                                           kButtonMarks[0],        kButtonMarks[2]};
+        std::vector<CMark> unmarked = {kAxisMarks[kAxisX].high,
+                                       kAxisMarks[kAxisY].low,
+                                       kAxisMarks[kAxisZ].low,
+                                       kAxisMarks[kAxisZ].high,
+                                       kAxisMarks[kAxisRz].low,
+                                       kAxisMarks[kAxisRz].high,
+                                       kHatDown,
+                                       kHatLeft};
         for (int button : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11})
             unmarked.push_back(kButtonMarks[button]);
         ExpectMarks(marked, unmarked);
@@ -276,8 +282,8 @@ TEST_F(DisplayPageFixture, LiveInputIsMarkedWhereThePadShowsAndTheUsersSettingsC
         before = pad->ReloadCount();
         ::SendMessageA(sheetWindow, WM_COMMAND, MAKEWPARAM(ID_APPLY_NOW, BN_CLICKED), 0);
         ASSERT_TRUE(WaitForReload(before));
-        ASSERT_TRUE(WaitUntil([&] { return pad->Settings().acquired == 1 && IsNeutral(KeyValues(pad->KeyPath())); },
-                              3000));
+        ASSERT_TRUE(
+            WaitUntil([&] { return pad->Settings().acquired == 1 && IsNeutral(KeyValues(pad->KeyPath())); }, 3000));
         Move([](DIJOYSTATE2& s) { s.rgbButtons[3] = 0x80; });
         EXPECT_TRUE(WaitUntil([&] { return Text(window, IDC_DISPLAY_POV2) == "01 03 "; }, 3000)) << "not polling";
         before = pad->ReloadCount();
@@ -398,7 +404,11 @@ TEST_F(DisplayPageFixture, RefusedStepsReportInOrderAndAnUnreadableStateStopsPol
 {
     PlugAndLoad();
     using Field = HRESULT CSimDeviceFaults::*;
-    const struct { Field field; HRESULT result; } cases[] = {
+    const struct
+    {
+        Field field;
+        HRESULT result;
+    } cases[] = {
         // Discovery set a format already, so the page still acquires after this one.
         {&CSimDeviceFaults::dataFormatResult, Code(DIERR_INVALIDPARAM)},
         {&CSimDeviceFaults::cooperativeResult, Code(E_HANDLE)},
@@ -410,12 +420,16 @@ TEST_F(DisplayPageFixture, RefusedStepsReportInOrderAndAnUnreadableStateStopsPol
         {&CSimDeviceFaults::acquireResult, Code(DIERR_OTHERAPPHASPRIO)},
     };
     const std::vector<std::string> expected = {
-        "[PropDisplay] SetdataFormat Fail", "[Kinetra] InitDxinputDev() Fail",
-        "[Kinetra] The HWND parameter is not a valid top-level window that belongs to the process.",
-        "[PropDisplay] SetCooperativelevel Failed", "[Kinetra] InitDxinputDev() Fail",
-        "[Kinetra] The object has not been initialized.", "[PropDisplay] SetCooperativelevel Failed",
+        "[PropDisplay] SetdataFormat Fail",
         "[Kinetra] InitDxinputDev() Fail",
-        "[PropDisplay] SetCooperativelevel Failed", "[Kinetra] InitDxinputDev() Fail",
+        "[Kinetra] The HWND parameter is not a valid top-level window that belongs to the process.",
+        "[PropDisplay] SetCooperativelevel Failed",
+        "[Kinetra] InitDxinputDev() Fail",
+        "[Kinetra] The object has not been initialized.",
+        "[PropDisplay] SetCooperativelevel Failed",
+        "[Kinetra] InitDxinputDev() Fail",
+        "[PropDisplay] SetCooperativelevel Failed",
+        "[Kinetra] InitDxinputDev() Fail",
         "[Kinetra] Fail to set the property of the input device !!",
         "[Kinetra] Already Aquire ",
         "[Kinetra]  The object has not been initialized. ",

@@ -92,7 +92,12 @@ LONG AxisFor(int position)
 TEST_F(ForceTestFixture, StickDrivesTheForceAndEveryWayOfClosingRestoresTheSettings)
 {
     PlugAndLoad();
-    const struct { const char* how; UINT message; WPARAM wParam; } closers[] = {
+    const struct
+    {
+        const char* how;
+        UINT message;
+        WPARAM wParam;
+    } closers[] = {
         {"OK", WM_COMMAND, IDOK}, {"Cancel", WM_COMMAND, IDCANCEL}, {"system menu", WM_SYSCOMMAND, SC_CLOSE}};
     bool first = true;
     for (const auto& closer : closers) {
@@ -153,8 +158,8 @@ TEST_F(ForceTestFixture, StickDrivesTheForceAndEveryWayOfClosingRestoresTheSetti
             EXPECT_TRUE(WaitForForce(1250, 0, 0)) << "180 is not caught at the centre";
             for (int position : {181, 200}) {
                 Move([&](DIJOYSTATE2& s) { s.lRz = AxisFor(position); });
-                EXPECT_TRUE(WaitUntil([&] { return Text(window, IDC_FF_RAW_X) == "X: " + std::to_string(position); },
-                                      3000));
+                EXPECT_TRUE(
+                    WaitUntil([&] { return Text(window, IDC_FF_RAW_X) == "X: " + std::to_string(position); }, 3000));
                 EXPECT_TRUE(WaitForForce(0, 0, 0)) << position << " is caught at the centre";
             }
 
@@ -219,26 +224,50 @@ TEST_F(ForceTestFixture, EachRefusedStepOfThePreparationReportsInOrderAndTheSett
 {
     PlugAndLoad();
     using Field = HRESULT CSimDeviceFaults::*;
-    const struct { const char* step; Field field; HRESULT result; std::vector<std::string> shown; } cases[] = {
-        {"data format", &CSimDeviceFaults::dataFormatResult, Code(DIERR_INVALIDPARAM),
+    const struct
+    {
+        const char* step;
+        Field field;
+        HRESULT result;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"data format",
+         &CSimDeviceFaults::dataFormatResult,
+         Code(DIERR_INVALIDPARAM),
          {"[DialogFF] SetdataFormat Fail", "[Kinetra] InitDxinputDev() Fail"}},
-        {"cooperative level", &CSimDeviceFaults::cooperativeResult, Code(E_HANDLE),
+        {"cooperative level",
+         &CSimDeviceFaults::cooperativeResult,
+         Code(E_HANDLE),
          {"[Kinetra] SetCooperativelevel Failed", "[Kinetra] InitDxinputDev() Fail"}},
-        {"calibration mode", &CSimDeviceFaults::calibrationModeResult, Code(DIERR_UNSUPPORTED),
+        {"calibration mode",
+         &CSimDeviceFaults::calibrationModeResult,
+         Code(DIERR_UNSUPPORTED),
          {"[Kinetra] SetProperty CALIBRATIONMODE FAIL", "[Kinetra] InitDxinputDev() Fail"}},
-        {"auto-centre", &CSimDeviceFaults::autoCenterResult, Code(DIERR_UNSUPPORTED),
+        {"auto-centre",
+         &CSimDeviceFaults::autoCenterResult,
+         Code(DIERR_UNSUPPORTED),
          {"[Kinetra] SetProperty AUTOCENTER FAILED", "[Kinetra] InitDxinputDev() Fail"}},
-        {"effect, device full", &CSimDeviceFaults::createEffectResult, Code(DIERR_DEVICEFULL),
+        {"effect, device full",
+         &CSimDeviceFaults::createEffectResult,
+         Code(DIERR_DEVICEFULL),
          {"[Kinetra] The device is full.", "[Kinetra] CreateForceFeedbackEffect Failed",
           "[Kinetra] InitDxinputDev() Fail"}},
-        {"effect, not initialised", &CSimDeviceFaults::createEffectResult, Code(DIERR_NOTINITIALIZED),
+        {"effect, not initialised",
+         &CSimDeviceFaults::createEffectResult,
+         Code(DIERR_NOTINITIALIZED),
          {"[Kinetra] The object has not been initialized. ", "[Kinetra] CreateForceFeedbackEffect Failed",
           "[Kinetra] InitDxinputDev() Fail"}},
-        {"effect, other cause", &CSimDeviceFaults::createEffectResult, Code(DIERR_UNSUPPORTED),
+        {"effect, other cause",
+         &CSimDeviceFaults::createEffectResult,
+         Code(DIERR_UNSUPPORTED),
          {"[Kinetra] CreateForceFeedbackEffect Failed", "[Kinetra] InitDxinputDev() Fail"}},
-        {"acquire answers 1", &CSimDeviceFaults::acquireResult, S_FALSE,
+        {"acquire answers 1",
+         &CSimDeviceFaults::acquireResult,
+         S_FALSE,
          {"[Kinetra] the Game Controller has already been Acquire!!"}},
-        {"acquire, other application", &CSimDeviceFaults::acquireResult, Code(DIERR_OTHERAPPHASPRIO),
+        {"acquire, other application",
+         &CSimDeviceFaults::acquireResult,
+         Code(DIERR_OTHERAPPHASPRIO),
          {std::string("[Kinetra] ") + kOtherAppHasPriorityText}},
     };
     for (const auto& step : cases) {

@@ -42,8 +42,8 @@ public:
     std::string m_strName = "hello";
     CCountingPicture m_picture;
     int m_nInitCalls = 0;
-    int m_nPlainDrawItems = 0;     // WM_DRAWITEM of the plain owner-drawn static, not reflected
-    int m_nPictureDrawItems = 0;   // WM_DRAWITEM of the picture that reached the dialog itself
+    int m_nPlainDrawItems = 0;    // WM_DRAWITEM of the plain owner-drawn static, not reflected
+    int m_nPictureDrawItems = 0;  // WM_DRAWITEM of the picture that reached the dialog itself
 
 protected:
     BOOL OnInitDialog() override
@@ -147,12 +147,12 @@ TEST(Handles, RegistryKeyIsClosed)
     ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, scratch.path().c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
     const HKEY raw = key.get();
     DWORD values = 0;
-    EXPECT_EQ(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                                 nullptr, nullptr, nullptr),
+    EXPECT_EQ(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr),
               ERROR_SUCCESS);
     key.reset();
-    EXPECT_NE(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
-                                 nullptr, nullptr, nullptr),
+    EXPECT_NE(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr),
               ERROR_SUCCESS);
 }
 

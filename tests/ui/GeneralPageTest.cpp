@@ -90,8 +90,8 @@ void SlideTo(HWND page, int id, int pos)
     ::SendMessageA(slider, WM_KEYUP, VK_LEFT, 0xC14B0001);
 }
 
-const int kSettingControls[] = {IDC_MOUSE_ENABLE, IDC_MOUSE_CONFIG, IDC_CONTINUOUS, IDC_NORMAL, IDC_SINGLE,
-                                IDC_MOUSE_SPEED, IDC_DUAL_SHOCK, IDC_FORCE_LEVEL, IDC_TEST, IDC_CALIBRATION};
+const int kSettingControls[] = {IDC_MOUSE_ENABLE, IDC_MOUSE_CONFIG, IDC_CONTINUOUS,  IDC_NORMAL, IDC_SINGLE,
+                                IDC_MOUSE_SPEED,  IDC_DUAL_SHOCK,   IDC_FORCE_LEVEL, IDC_TEST,   IDC_CALIBRATION};
 }
 
 TEST_F(GeneralPageFixture, ASingleProgrammablePadIsLoadedAtOnce)
@@ -184,7 +184,8 @@ TEST_F(GeneralPageFixture, ApplyWritesTheEditsAndTheDriverReloadsExactlyThem)
 
     ASSERT_TRUE(pad->WaitForReloads(1, 3000)) << "no reload report reached the driver";
     const CSimReload reload = pad->Reloads().back();
-    for (const char* name : {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"})
+    for (const char* name :
+         {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"})
         EXPECT_EQ(KeyValue(key, name), reload.values.at(name)) << name;
 }
 

@@ -248,8 +248,13 @@ TEST_F(KeyPagesFixture, KeysTheDialogManagerWouldTakeAreBoundAndLeaveTheSheetAsI
 {
     PlugAndDiscover();
     const CKey keys[] = {
-        {VK_TAB, 0x0F}, {VK_RETURN, 0x1C}, {VK_ESCAPE, 0x01}, {VK_BACK, 0x0E},
-        {VK_F10, 0x44, false, true}, {VK_MENU, 0x38, false, true}, {VK_F4, 0x3E, false, true},
+        {VK_TAB, 0x0F},
+        {VK_RETURN, 0x1C},
+        {VK_ESCAPE, 0x01},
+        {VK_BACK, 0x0E},
+        {VK_F10, 0x44, false, true},
+        {VK_MENU, 0x38, false, true},
+        {VK_F4, 0x3E, false, true},
         {'C', 0x2E, false, true},  // Alt+C would press "&Clear All"
     };
     const char* names[] = {"Tab", "Enter", "Esc", "Back", "F10", "Alt", "F4", "C"};
@@ -576,12 +581,14 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
         ASSERT_NE(nullptr, picture);
         auto shows = [&](POINT at, HBITMAP source) {
             const COLORREF wanted = PixelOf(source, at.x, at.y);
-            return WaitUntil([&] {
-                HDC dc = ::GetDC(picture);
-                const COLORREF seen = ::GetPixel(dc, at.x, at.y);
-                ::ReleaseDC(picture, dc);
-                return seen == wanted;
-            }, 3000);
+            return WaitUntil(
+                [&] {
+                    HDC dc = ::GetDC(picture);
+                    const COLORREF seen = ::GetPixel(dc, at.x, at.y);
+                    ::ReleaseDC(picture, dc);
+                    return seen == wanted;
+                },
+                3000);
         };
         SetFocusTo(Box(kButtonPage, 8));
         EXPECT_TRUE(shows(button9, pressed)) << "Button 9 is not marked";

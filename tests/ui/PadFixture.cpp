@@ -6,8 +6,8 @@
 
 namespace
 {
-const char* const kValueNames[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack",
-                                   "LeftAnalog", "LALA"};
+const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
+                                   "ForceFeedBack", "LeftAnalog", "LALA"};
 
 void SetValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes)
 {

@@ -82,8 +82,8 @@ public:
         LVFINDINFOA find = {};
         find.flags = LVFI_STRING;
         find.psz = name;
-        return static_cast<int>(::SendDlgItemMessageA(profilePage, IDC_PROFILE_LIST, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                                      reinterpret_cast<LPARAM>(&find)));
+        return static_cast<int>(::SendDlgItemMessageA(profilePage, IDC_PROFILE_LIST, LVM_FINDITEMA,
+                                                      static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     }
 
     // Every box shown so far, as "[caption] text" lines.

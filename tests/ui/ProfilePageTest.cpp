@@ -31,7 +31,8 @@ bool Exists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-const char* const kValueNames[] = {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"};
+const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
+                                   "ForceFeedBack", "LeftAnalog", "LALA"};
 
 std::map<std::string, Bytes> KeyValues(const std::string& keyPath)
 {
@@ -175,7 +176,8 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         before = messages.messages().size();
         Click(page, IDC_PROFILE_SAVE_AS);
         ASSERT_EQ(before + 2, messages.messages().size()) << Shown();
-        EXPECT_EQ("Profile Race1 already exists!\nWould you like to overwrite existing file?", messages.messages()[before].text);
+        EXPECT_EQ("Profile Race1 already exists!\nWould you like to overwrite existing file?",
+                  messages.messages()[before].text);
         EXPECT_EQ("Save as...", messages.messages()[before].caption);
         EXPECT_EQ("Current Configuration would not be saved!", messages.messages()[before + 1].text);
         EXPECT_EQ("Notice..", messages.messages()[before + 1].caption);
@@ -193,8 +195,9 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         before = messages.messages().size();
         TypeName(page, "race1");
         Click(page, IDC_PROFILE_SAVE_AS);
-        EXPECT_EQ("[Save Fail] Profile race1 was not saved: the profile Race1 differs from it only in upper and lower case!",
-                  ShownSince(before));
+        EXPECT_EQ(
+            "[Save Fail] Profile race1 was not saved: the profile Race1 differs from it only in upper and lower case!",
+            ShownSince(before));
         EXPECT_EQ(second, ReadFileBytes(ConfigFile("Race1.reg")));
         EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page));
 
@@ -393,7 +396,8 @@ TEST_F(ProfilePageFixture, TheNameBoxTakesLettersAndDigitsAndEveryNameIsChecked)
                          static_cast<UINT>(VK_LEFT), static_cast<UINT>(VK_TAB)}) {
             const std::size_t before = messages.messages().size();
             PressKey(box, key);
-            EXPECT_EQ("[Profile] Only Characters can be accept in the Profile Name!", ShownSince(before)) << "key " << key;
+            EXPECT_EQ("[Profile] Only Characters can be accept in the Profile Name!", ShownSince(before))
+                << "key " << key;
             EXPECT_EQ("ab", NameText(page)) << "key " << key;
         }
         EXPECT_EQ(box, FocusOf(page)) << "Tab did not move the focus";
@@ -478,7 +482,8 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
             if (::SendMessageA(toolbar, TB_COMMANDTOINDEX, 0xA002, 0) >= 0) {
                 EXPECT_TRUE(::SendMessageA(toolbar, TB_ISBUTTONHIDDEN, 0xA002, 0)) << "no new folder";
             } else {
-                std::printf("[   NOTE   ] no toolbar command 0xA002 under Wine: the hidden new-folder button is not checked\n");
+                std::printf(
+                    "[   NOTE   ] no toolbar command 0xA002 under Wine: the hidden new-folder button is not checked\n");
             }
             const HWND view = ::FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
             const HWND list = view ? ::FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;

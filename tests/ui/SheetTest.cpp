@@ -35,8 +35,7 @@ class CTestPage : public CPropertyPage
 public:
     CTestPage(UINT templateId, std::string name, CEventLog& log)
         : CPropertyPage(templateId), m_strName(std::move(name)), m_log(log)
-    {
-    }
+    {}
 
     std::string m_strName;
     CEventLog& m_log;

@@ -36,7 +36,6 @@ struct WorkerFixture : testing::Test
                           DUPLICATE_SAME_ACCESS);
         return copy;
     }
-
 };
 
 DWORD CALLBACK Spin(LPVOID flag)

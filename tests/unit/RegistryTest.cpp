@@ -52,7 +52,8 @@ TEST_F(RegistryFixture, WriteStoresSevenBinaryValuesOfTheirSizesAndLalaMirrorsLe
     EXPECT_EQ(reg.m_ForceFeedBack, key.Value("ForceFeedBack"));
     EXPECT_EQ(reg.m_LeftAnalog, key.Value("LeftAnalog"));
     EXPECT_EQ(key.Value("LeftAnalog"), key.Value("LALA"));
-    for (const char* name : {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"})
+    for (const char* name :
+         {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"})
         EXPECT_EQ(static_cast<DWORD>(REG_BINARY), ValueType(key.get(), name)) << name;
 }
 

@@ -40,8 +40,8 @@ TEST_F(SettingFixture, FreshModelIsAllZeroWithTheDerivedDefaults)
     EXPECT_EQ(32u, model.m_KeyMap.size());
     EXPECT_EQ(3u, model.m_Sensitivity.size());
     EXPECT_EQ(32u, model.m_KeyMapBackup.size());
-    for (const Bytes* block : {&model.m_LeftAnalog, &model.m_RightAnalog, &model.m_ForceFeedBack,
-                               &model.m_KeyConfig, &model.m_KeyMap, &model.m_Sensitivity})
+    for (const Bytes* block : {&model.m_LeftAnalog, &model.m_RightAnalog, &model.m_ForceFeedBack, &model.m_KeyConfig,
+                               &model.m_KeyMap, &model.m_Sensitivity})
         EXPECT_TRUE(AllZero(*block));
     EXPECT_EQ(1, model.GetKeystrokeMode());
     EXPECT_EQ(254, model.GetForceFeedback(0));
@@ -107,7 +107,11 @@ TEST_F(SettingFixture, ForceFeedbackOffKeepsLevelAndMode)
 
 TEST_F(SettingFixture, KeystrokeModeBoundaries)
 {
-    const struct { int byte; int mode; } cases[] = {
+    const struct
+    {
+        int byte;
+        int mode;
+    } cases[] = {
         {0, 1}, {1, 0}, {30, 0}, {44, 0}, {45, 1}, {254, 1}, {255, 2},
     };
     for (const auto& c : cases) {
@@ -167,7 +171,8 @@ TEST_F(SettingFixture, ScanProfilesListsFilesOnlyAndDoesNotDouble)
     const std::string config = g_szConfigDir;
     ::CreateDirectoryA((config + "\\sub").c_str(), nullptr);
     for (const char* name : {"A.reg", "B.txt"}) {
-        const HANDLE f = ::CreateFileA((config + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        const HANDLE f = ::CreateFileA((config + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                       nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, f);
         ::CloseHandle(f);
     }

@@ -30,8 +30,9 @@ public:
         return ::SetupDiCreateDeviceInterfaceA(set, info, classGuid, nullptr, 0, data);
     }
 
-    BOOL GetDeviceInterfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail,
-                                  DWORD detailSize, DWORD* requiredSize) override
+    BOOL GetDeviceInterfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
+                                  SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail, DWORD detailSize,
+                                  DWORD* requiredSize) override
     {
         return ::SetupDiGetDeviceInterfaceDetailA(set, data, detail, detailSize, requiredSize, nullptr);
     }
@@ -41,16 +42,13 @@ public:
         return ::SetupDiCreateDeviceInterfaceRegKeyA(set, data, 0, access, nullptr, nullptr);
     }
 
-    BOOL GetDeviceRegistryProperty(HDEVINFO set, SP_DEVINFO_DATA* info, DWORD property, DWORD* valueType,
-                                   BYTE* buffer, DWORD bufferSize, DWORD* requiredSize) override
+    BOOL GetDeviceRegistryProperty(HDEVINFO set, SP_DEVINFO_DATA* info, DWORD property, DWORD* valueType, BYTE* buffer,
+                                   DWORD bufferSize, DWORD* requiredSize) override
     {
         return ::SetupDiGetDeviceRegistryPropertyA(set, info, property, valueType, buffer, bufferSize, requiredSize);
     }
 
-    BOOL DestroyDeviceInfoList(HDEVINFO set) override
-    {
-        return ::SetupDiDestroyDeviceInfoList(set);
-    }
+    BOOL DestroyDeviceInfoList(HDEVINFO set) override { return ::SetupDiDestroyDeviceInfoList(set); }
 };
 }
 
