@@ -3,7 +3,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-BUILD_PACKAGES="g++ cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest nsis"
+BUILD_PACKAGES="g++ cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest nsis clang-format"
 RUN_PACKAGES="wine wine64 xvfb xauth imagemagick xdotool x11-utils"
 
 # The product's version, as CMake's project() line states it.
