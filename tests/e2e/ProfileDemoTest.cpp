@@ -34,6 +34,19 @@ int PageCount(HWND sheet)
     return static_cast<int>(::SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
 }
 
+// Shows the tab whose page has this caption; its page window, or null.
+HWND ShowPageNamed(HWND sheet, const char* caption)
+{
+    for (int index = 0; index < PageCount(sheet); ++index) {
+        const HWND page = ShowPage(sheet, index);
+        char text[64] = {};
+        ::SendMessageA(page, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        if (std::string(text) == caption)
+            return page;
+    }
+    return nullptr;
+}
+
 void Click(HWND window, int id)
 {
     ::SendMessageA(::GetDlgItem(window, id), BM_CLICK, 0, 0);
@@ -76,7 +89,7 @@ TEST(ProfileDemo, ASavedProfileLandsBesideTheDemoAndLoadingItReloadsItsBytes)
 
     const std::string saved = ApplyKeystroke(demo, sheet, IDC_SINGLE);
     ASSERT_NE("", saved) << "Apply reached no driver";
-    HWND profile = ShowPage(sheet, PageCount(sheet) - 1);
+    HWND profile = ShowPageNamed(sheet, "Profile");
     ::SendDlgItemMessageA(profile, IDC_PROFILE_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("DemoRace"));
     Click(profile, IDC_PROFILE_SAVE_AS);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(file.c_str())) << file;
@@ -84,7 +97,7 @@ TEST(ProfileDemo, ASavedProfileLandsBesideTheDemoAndLoadingItReloadsItsBytes)
     const std::string changed = ApplyKeystroke(demo, sheet, IDC_CONTINUOUS);
     ASSERT_NE("", changed);
     ASSERT_NE(saved, changed);
-    profile = ShowPage(sheet, PageCount(sheet) - 1);
+    profile = ShowPageNamed(sheet, "Profile");
     DoubleClickFirstProfile(profile);
     EXPECT_EQ(saved, demo.WaitForLine("reload ", 5000)) << "the profile's bytes reached the driver";
 

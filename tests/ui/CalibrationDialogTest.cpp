@@ -168,7 +168,7 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
             ClosePanel(window);
 
         // The Profile page lists the backup.
-        ShowPage(sheetWindow, -1);
+        ShowPage(sheetWindow, ProfilePageIndex());
         const HWND profilePage = CurrentPage(sheetWindow);
         EXPECT_GE(ItemOf(profilePage, "calibration"), 0);
         ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);

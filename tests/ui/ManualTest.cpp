@@ -101,8 +101,9 @@ TEST(UserManual, EveryWindowHasASectionWithACurrentPictureAndEveryPictureExists)
     for (const std::string& source : AttributeValues(html, "src"))
         EXPECT_TRUE(FileExists(ManualDir() + source)) << source << " is shown but missing";
     for (const std::string& link : AttributeValues(html, "href")) {
-        if (link.rfind("#", 0) != 0)
+        if (link.rfind("#", 0) != 0) {
             EXPECT_TRUE(FileExists(ManualDir() + link)) << link << " is linked but missing";
+        }
     }
 
     std::vector<std::string> windows;

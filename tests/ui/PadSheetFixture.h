@@ -12,6 +12,7 @@
 #include <string>
 
 #include "SimBench.h"
+#include "profiles/PropProfile.h"
 #include "app/DeviceThread.h"
 #include "settings/Setting.h"
 #include "resource.h"
@@ -29,7 +30,7 @@ public:
     }
 
     // Shows the sheet modally on this thread; once the General page has loaded the pad,
-    // `steps` act on the sheet and on its page `pageIndex` (-1: the last page).
+    // `steps` act on the sheet and on its page `pageIndex`.
     void RunSheet(int pageIndex, const std::function<void(HWND sheetWindow, HWND page)>& steps)
     {
         Discover();
@@ -47,10 +48,17 @@ public:
         EXPECT_TRUE(driver.Found()) << "the sheet never showed";
     }
 
-    void ShowPage(HWND sheetWindow, int pageIndex) const
+    // Where the Profile page stands in the sheet.
+    int ProfilePageIndex() const
     {
-        ::SendMessageA(sheetWindow, PSM_SETCURSEL, pageIndex < 0 ? sheet->GetPageCount() - 1 : pageIndex, 0);
+        for (int i = 0; i < sheet->GetPageCount(); ++i) {
+            if (dynamic_cast<CPropProfile*>(sheet->GetPage(i)))
+                return i;
+        }
+        return -1;
     }
+
+    void ShowPage(HWND sheetWindow, int pageIndex) const { ::SendMessageA(sheetWindow, PSM_SETCURSEL, pageIndex, 0); }
 
     static HWND CurrentPage(HWND sheetWindow)
     {

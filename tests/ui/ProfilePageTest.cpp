@@ -144,7 +144,10 @@ struct ProfilePageFixture : CPadSheetFixture
     }
 
     // The sheet with the pad loaded, on its Profile page.
-    void RunProfilePage(const std::function<void(HWND sheetWindow, HWND page)>& steps) { RunSheet(-1, steps); }
+    void RunProfilePage(const std::function<void(HWND sheetWindow, HWND page)>& steps)
+    {
+        RunSheet(ProfilePageIndex(), steps);
+    }
 };
 }
 
@@ -205,7 +208,7 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
         WriteAll(ConfigFile("a.b.reg"), ReadFileBytes(ConfigFile("Race1.reg")));
         // Each activation of the page rescans the folder.
         ShowPage(::GetParent(page), 0);
-        ShowPage(::GetParent(page), -1);
+        ShowPage(::GetParent(page), ProfilePageIndex());
         EXPECT_GE(ItemOf(page, "a"), 0);
         const auto keyBefore = KeyValues(pad->KeyPath());
         ClickItem(page, "a");
@@ -275,7 +278,7 @@ TEST_F(ProfilePageFixture, BadFilesAreReportedAndTheKeyIsUntouched)
             noise[i] = static_cast<char>((i * 7919 + 13) % 251);
         WriteAll(ConfigFile("Noise.reg"), noise);
         ShowPage(sheetWindow, 0);
-        ShowPage(sheetWindow, -1);
+        ShowPage(sheetWindow, ProfilePageIndex());
         WriteBindings(pad->KeyPath(), 0x40);
         const auto before = KeyValues(pad->KeyPath());
         for (const char* name : {"Truncated", "Empty", "Noise"}) {
