@@ -183,26 +183,29 @@ public:
     }
 };
 
+struct CWizardSearch
+{
+    std::string caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindWizardWindow(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<CWizardSearch*>(lParam);
+    char title[64] = {};
+    ::GetWindowTextA(window, title, sizeof title);
+    if (std::string(title).rfind(search->caption, 0) == 0 && ::IsWindowVisible(window))
+        search->found = window;
+    return search->found ? FALSE : TRUE;
+}
+
 // The setup's or the uninstaller's wizard; NSIS puts a space after the caption.
 HWND FindWizard(const char* caption)
 {
-    struct Search
-    {
-        std::string caption;
-        HWND found = nullptr;
-    } search{caption};
+    CWizardSearch search{caption};
     WaitUntil(
         [&] {
-            ::EnumWindows(
-                [](HWND window, LPARAM lParam) {
-                    auto* search = reinterpret_cast<Search*>(lParam);
-                    char title[64] = {};
-                    ::GetWindowTextA(window, title, sizeof title);
-                    if (std::string(title).rfind(search->caption, 0) == 0 && ::IsWindowVisible(window))
-                        search->found = window;
-                    return search->found ? FALSE : TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            ::EnumWindows(FindWizardWindow, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         15000);
