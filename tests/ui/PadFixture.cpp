@@ -9,34 +9,12 @@ namespace
 const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
                                    "ForceFeedBack", "LeftAnalog", "LALA"};
 
-void SetValue(const std::string& keyPath, const char* name, const std::vector<std::uint8_t>& bytes)
-{
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    ::RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
-}
-}
-
-void PadFixture::SetUp()
-{
-    CSimBench::Get().UnplugAll();
-    CSimBench::Get().ResetFaults();
-    CSetting* model = CSetting::GetInstance();
-    model->SetDeviceActive(0);
-    model->m_nCurrentDevice = 0;
-    model->ClearAll();
 }
 
 void PadFixture::TearDown()
 {
-    CDeviceThread::GetInstance()->Stop();
-    CSimBench::Get().UnplugAll();
+    CSimSheetFixture::TearDown();
     CSimBench::Get().ResetFaults();
-    CSetting* model = CSetting::GetInstance();
-    model->RefreshDevices();
-    model->SetDeviceActive(0);
     model->ClearAll();
 }
 
@@ -69,14 +47,14 @@ void PadFixture::WriteUserSettings(const std::string& keyPath)
     Bytes kinds(32, 1), codes(32);
     for (int i = 0; i < 32; ++i)
         codes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x10 + i);
-    SetValue(keyPath, "KeyConfig", kinds);
-    SetValue(keyPath, "KeyMap", codes);
-    SetValue(keyPath, "Sensitivity", {1, 120, 1});
-    SetValue(keyPath, "ForceFeedBack", {200, 1, 1});
+    SetKeyValue(keyPath, "KeyConfig", kinds);
+    SetKeyValue(keyPath, "KeyMap", codes);
+    SetKeyValue(keyPath, "Sensitivity", {1, 120, 1});
+    SetKeyValue(keyPath, "ForceFeedBack", {200, 1, 1});
     Bytes rightAnalog(21, 0);
     rightAnalog[0] = 1;
-    SetValue(keyPath, "RightAnalog", rightAnalog);
-    SetValue(keyPath, "LeftAnalog", Bytes(21, 0));
+    SetKeyValue(keyPath, "RightAnalog", rightAnalog);
+    SetKeyValue(keyPath, "LeftAnalog", Bytes(21, 0));
 }
 
 PadFixture::Values PadFixture::KeyValues(const std::string& keyPath)

@@ -14,14 +14,14 @@
 
 #include "SimBench.h"
 #include "support/TestSupport.h"
+#include "ui/UiHelpers.h"
 
-class PadFixture : public testing::Test
+class PadFixture : public CSimSheetFixture
 {
 protected:
     using Bytes = std::vector<std::uint8_t>;
     using Values = std::map<std::string, Bytes>;
 
-    void SetUp() override;
     void TearDown() override;
 
     // Plugs a wired pad whose key holds the user's settings, discovers it, loads it and
