@@ -14,6 +14,8 @@
 //   release <pad> <1-12>        it comes up again
 //   hat <pad> <0-31500|centre>  the direction pad, in hundredths of a degree from up
 //   quit                        the tray's "&Quit"
+// KINETRA_SIM_FAULTS=interfaces makes the HID interface set refuse to open, so matching the
+// pads fails from the start.
 // Every driver reload prints one line "reload <pad> KeyConfig=<hex> ... LALA=<hex>", and every
 // change of the force a pad receives one line "effect <pad> magnitude=<m> direction=<a>,<b>
 // gain=<g>".
@@ -265,10 +267,18 @@ void PlugStartingPads()
         if (!kind.empty() && kind != "none")
             PrintLine("plugged " + std::to_string(CSimBench::Get().Plug(kind)) + " " + kind);
 }
+
+void ApplyStartingFaults()
+{
+    const char* faults = std::getenv("KINETRA_SIM_FAULTS");
+    if (faults && std::string(faults).find("interfaces") != std::string::npos)
+        CSimBench::Get().Faults().classDevsFail = true;
+}
 }
 
 int main()
 {
+    ApplyStartingFaults();
     PlugStartingPads();
     std::thread watcher(WatchPads);
     // Standard input may never close (a terminal): the reader is left to end with the process.
@@ -276,6 +286,8 @@ int main()
     const int result = KinetraMain(::GetModuleHandleA(nullptr));
     g_bQuitting = true;
     watcher.join();
+    // The program has ended: nobody hears the pads leave, as when Windows shuts down.
+    CSimBench::Get().SetArrivalWindow(nullptr);
     CSimBench::Get().UnplugAll();
     return result;
 }

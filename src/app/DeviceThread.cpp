@@ -15,6 +15,8 @@ namespace
 constexpr DWORD kInputReportSize = 9;
 constexpr DWORD kReloadReportSize = 3;
 constexpr DWORD kStopGraceMs = 100;
+// How long shutdown waits for a worker it has told to end before it goes on without it.
+constexpr DWORD kStopEndMs = 1000;
 
 int ScannedSlots()
 {
@@ -122,18 +124,24 @@ BOOL CDeviceThread::Stop()
     } else {
         ::Sleep(kStopGraceMs);
     }
-    DWORD exitCode = 0;
+    DWORD exitCode = STILL_ACTIVE;
     if (m_hThread && ::GetExitCodeThread(m_hThread, &exitCode))
         ::OutputDebugStringA("success exit thread");
     else
         ::OutputDebugStringA("Fail to exit thread");
+    // An exit code that cannot be read says nothing about the thread: it may still run.
     if (m_hThread && exitCode == STILL_ACTIVE && !::TerminateThread(m_hThread, 1))
         ::OutputDebugStringA("terminate thread fail");
-    // Closed only once the thread can no longer wait on it.
-    if (const HANDLE event = g_hUpdateEvent.exchange(nullptr))
+    // Termination completes asynchronously; shutdown waits for it a bounded time and then goes
+    // on whatever happened, since a handle that refuses both calls cannot be made to obey.
+    const bool ended = m_hThread && ::WaitForSingleObject(m_hThread, kStopEndMs) == WAIT_OBJECT_0;
+    if (m_hThread && !ended)
+        ::OutputDebugStringA("thread did not end");
+    // Closed only once the thread can no longer wait on it; a worker that outlives shutdown
+    // finds no event and sleeps its cycle instead, and the process's end takes the handle.
+    if (const HANDLE event = g_hUpdateEvent.exchange(nullptr); event && (ended || !m_hThread))
         ::CloseHandle(event);
     if (m_hThread) {
-        ::WaitForSingleObject(m_hThread, INFINITE);
         ::CloseHandle(m_hThread);
         ::OutputDebugStringA("Close hThread ");
         m_hThread = nullptr;

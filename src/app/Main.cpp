@@ -59,7 +59,7 @@ void OnDeviceChange(WPARAM event, LPARAM lParam)
     } else if (event != DBT_DEVICEREMOVEPENDING && event != DBT_DEVICEREMOVECOMPLETE) {
         return;
     }
-    if (CSetting::GetInstance()->RefreshDevices())
+    if (CSetting::RefreshDevices())
         UpdateWaitTimeout();
 }
 
@@ -113,8 +113,10 @@ bool RunResident()
     g_pThread->ResetDeviceSlots();
     g_pDevices = CDxInput::GetInstance();
     g_pDevices->RegisterNotification();
-    // At start-up a failed match ends the program; later the program keeps running.
-    if (!CSetting::GetInstance()->RefreshDevices())
+    // At start-up a failed match ends the program; later the program keeps running. The model,
+    // and with it the config folder, is made by the table update or by the read of the device
+    // count below, so a failure before either leaves nothing behind.
+    if (!CSetting::RefreshDevices())
         return false;
     g_nHandleSlots = kDeviceSlots;
     UpdateWaitTimeout();

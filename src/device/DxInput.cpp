@@ -73,13 +73,17 @@ std::string OpenedPath(const std::string& directInputPath, const char* setupApiP
 
 void EmptyDeviceTable()
 {
-    CSetting& model = *CSetting::GetInstance();
-    model.m_nDeviceCount = 0;
+    // Before the model exists there is no table to empty, and making it here would make the
+    // config folder before the pads are matched.
+    CSetting* model = CSetting::ExistingInstance();
+    if (!model)
+        return;
+    model->m_nDeviceCount = 0;
     for (int slot = 0; slot < kDeviceSlots; ++slot) {
-        model.m_hDeviceFile[slot] = nullptr;
-        model.m_hDeviceKeys[slot] = nullptr;
-        model.m_pszDeviceName[slot] = nullptr;
-        model.m_bProgrammable[slot] = 0;
+        model->m_hDeviceFile[slot] = nullptr;
+        model->m_hDeviceKeys[slot] = nullptr;
+        model->m_pszDeviceName[slot] = nullptr;
+        model->m_bProgrammable[slot] = 0;
     }
 }
 

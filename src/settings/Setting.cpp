@@ -1,6 +1,7 @@
 #include "settings/Setting.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
 
@@ -55,10 +56,21 @@ int PrepareConfigDir(const char* moduleFile)
     return ::GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(g_szConfigDir) ? 1 : 0;
 }
 
+namespace
+{
+std::atomic<CSetting*> g_pMadeSetting{nullptr};
+}
+
 CSetting* CSetting::GetInstance()
 {
     static CSetting instance;
+    g_pMadeSetting.store(&instance);
     return &instance;
+}
+
+CSetting* CSetting::ExistingInstance()
+{
+    return g_pMadeSetting.load();
 }
 
 CSetting::CSetting(const char* moduleFile)

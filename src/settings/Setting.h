@@ -18,6 +18,9 @@ class CSetting : public CRegistry
 {
 public:
     static CSetting* GetInstance();
+    // The one model if something has made it already, else null: discovery must not make it
+    // (and with it the config folder) before the pads are matched.
+    static CSetting* ExistingInstance();
 
     // Builds a model whose folders derive from `moduleFile` (the program file when null).
     // Throws std::runtime_error("Failed to create directory") when the config folder cannot
@@ -30,8 +33,9 @@ public:
     CDIDevice* GetCurrentDevice() const;
     int HasDevice(IDirectInputDevice8A* device) const;
     // Closes the worker's handles, rediscovers the pads and rebuilds the table; 0 when
-    // matching or the table update failed (after its message).
-    int RefreshDevices();
+    // matching or the table update failed (after its message). The model is made by the
+    // table update, not before, so a failure before it leaves no config folder behind.
+    static int RefreshDevices();
 
     // Persistence
     int SaveCurrentDevice();

@@ -206,3 +206,52 @@ TEST_F(ShellFixture, TheProductStartsWithNoPadShowsItsIconAndQuits)
     ::PostMessageA(hidden, WM_COMMAND, 40002, 0);
     EXPECT_EQ(0u, product.WaitForExit(10000));
 }
+
+namespace
+{
+
+// The message box a process shows now, if any: answered with OK once its words are taken.
+bool AnswerMessageOf(DWORD processId, std::vector<std::string>& shown)
+{
+    for (HWND box = ::FindWindowA("#32770", nullptr); box; box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(box, &owner);
+        if (owner != processId || !::IsWindowVisible(box))
+            continue;
+        char caption[128] = {}, text[256] = {};
+        ::GetWindowTextA(box, caption, sizeof caption);
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        shown.push_back(std::string(caption) + ": " + text);
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitUntil([box] { return !::IsWindow(box); }, 5000);
+        return true;
+    }
+    return false;
+}
+}
+
+TEST_F(ShellFixture, AFailedMatchAtStartUpSaysSoInOrderAndLeavesNoConfigFolder)
+{
+    // A copy in a folder of its own, so that a config folder made beside it would show.
+    ScratchDir folder;
+    const std::string copy = folder.path() + "\\KinetraDemo.exe";
+    ASSERT_TRUE(::CopyFileA(DemoProcess::ProgramPath("KinetraDemo.exe").c_str(), copy.c_str(), FALSE));
+    ::SetEnvironmentVariableA("KINETRA_SIM_FAULTS", "interfaces");
+    DemoProcess demo("wired", copy.c_str());
+    ::SetEnvironmentVariableA("KINETRA_SIM_FAULTS", nullptr);
+    ASSERT_TRUE(demo.Started());
+
+    std::vector<std::string> shown;
+    const DWORD id = ::GetProcessId(demo.process());
+    WaitUntil(
+        [&] {
+            AnswerMessageOf(id, shown);
+            return demo.WaitForExit(0) != STILL_ACTIVE || shown.size() > 2;
+        },
+        20000);
+    EXPECT_EQ(0u, demo.WaitForExit(5000));
+    const std::vector<std::string> expected = {"CDiDevice: Invalid Handle!!!", "Main.h: DxInput AssignDevInfo Fail!"};
+    EXPECT_EQ(expected, shown);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((folder.path() + "\\config").c_str()))
+        << "start-up made the config folder before the pads were matched";
+}

@@ -37,7 +37,8 @@ BOOL CALLBACK CountSheet(HWND window, LPARAM lParam)
 
 std::string DemoProcess::ProgramPath(const char* program)
 {
-    return ExeDir() + program;
+    // A full path runs a copy elsewhere; a bare name, the build's own program.
+    return std::string(program).find(':') != std::string::npos ? program : ExeDir() + program;
 }
 
 DemoProcess::DemoProcess(const std::string& pads, const char* program)

@@ -111,6 +111,45 @@ TEST_F(WorkerFixture, StopEndsAWorkerBlockedInARead)
     EXPECT_TRUE(silent.Received().empty());
 }
 
+namespace
+{
+DWORD CALLBACK StopWorker(LPVOID worker)
+{
+    static_cast<CDeviceThread*>(worker)->Stop();
+    return 0;
+}
+}
+
+TEST_F(WorkerFixture, StopEndsEvenWhenTheThreadHandleRefusesToReportOrTerminate)
+{
+    PipePad silent;
+    g_hDeviceHandles[0] = silent.client();
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    ::Sleep(100);  // the worker is now inside its read of the silent pad
+    // A handle with wait access only: reading the exit code, cancelling the read and
+    // terminating are all refused, so the worker stays in its read whatever Stop tries.
+    const HANDLE full = worker->m_hThread;
+    HANDLE waitOnly = nullptr;
+    ASSERT_TRUE(
+        ::DuplicateHandle(::GetCurrentProcess(), full, ::GetCurrentProcess(), &waitOnly, SYNCHRONIZE, FALSE, 0));
+    DWORD code = 0;
+    ASSERT_FALSE(::GetExitCodeThread(waitOnly, &code)) << "this Wine does not check thread access rights";
+    worker->m_hThread = waitOnly;
+
+    const HANDLE stopper = ::CreateThread(nullptr, 0, StopWorker, worker, 0, nullptr);
+    ASSERT_NE(nullptr, stopper);
+    const DWORD stopped = ::WaitForSingleObject(stopper, 10000);
+    // Let a Stop that waits for ever go, so the suite can go on after reporting it.
+    ::TerminateThread(full, 1);
+    ::WaitForSingleObject(stopper, 5000);
+    ::CloseHandle(stopper);
+    ::CloseHandle(full);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), stopped) << "Stop waited for a thread it could not end";
+    EXPECT_EQ(nullptr, worker->m_hThread);
+    EXPECT_EQ(nullptr, g_hUpdateEvent.load());
+}
+
 TEST_F(WorkerFixture, ClosingTheSlotsReleasesABlockedRead)
 {
     PipePad silent;
