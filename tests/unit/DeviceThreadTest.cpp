@@ -29,6 +29,17 @@ struct WorkerFixture : testing::Test
         worker->ResetDeviceSlots();
     }
 
+    // Starts the worker on a pad that never reports, and lets it get into that read.
+    bool StartInReadOf(PipePad& silent)
+    {
+        g_hDeviceHandles[0] = silent.client();
+        g_dwWaitTimeout = 0;
+        if (!worker->Start())
+            return false;
+        ::Sleep(100);
+        return true;
+    }
+
     HANDLE DuplicateWorker() const
     {
         HANDLE copy = nullptr;
@@ -97,10 +108,7 @@ TEST_F(WorkerFixture, TwoPadsEachGetOneReloadInSlotOrderAfterOneReadFromEach)
 TEST_F(WorkerFixture, StopEndsAWorkerBlockedInARead)
 {
     PipePad silent;
-    g_hDeviceHandles[0] = silent.client();
-    g_dwWaitTimeout = 0;
-    ASSERT_NE(nullptr, worker->Start());
-    ::Sleep(100);  // the worker is now inside its read of the silent pad
+    ASSERT_TRUE(StartInReadOf(silent));
     const HANDLE thread = DuplicateWorker();
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(thread, 0));
     EXPECT_TRUE(worker->Stop());
@@ -123,10 +131,7 @@ DWORD CALLBACK StopWorker(LPVOID worker)
 TEST_F(WorkerFixture, StopEndsEvenWhenTheThreadHandleRefusesToReportOrTerminate)
 {
     PipePad silent;
-    g_hDeviceHandles[0] = silent.client();
-    g_dwWaitTimeout = 0;
-    ASSERT_NE(nullptr, worker->Start());
-    ::Sleep(100);  // the worker is now inside its read of the silent pad
+    ASSERT_TRUE(StartInReadOf(silent));
     // A handle with wait access only: reading the exit code, cancelling the read and
     // terminating are all refused, so the worker stays in its read whatever Stop tries.
     const HANDLE full = worker->m_hThread;
