@@ -104,6 +104,8 @@ inline void ClickItem(HWND page, const std::string& name, bool twice = false)
     const HWND list = ::GetDlgItem(page, IDC_PROFILE_LIST);
     const int item = CPadSheetFixture::ItemOf(page, name.c_str());
     ASSERT_GE(item, 0) << name << " is not listed";
+    // A person scrolls to a row before clicking it.
+    ::SendMessageA(list, LVM_ENSUREVISIBLE, item, FALSE);
     RECT rect = {LVIR_LABEL, 0, 0, 0};
     ::SendMessageA(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
     const LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
