@@ -8,6 +8,8 @@
 
 namespace
 {
+// Compared by their wide names: a value or key whose name has no character in the code page
+// would not be found again by its narrow name.
 struct CKeyCounts
 {
     DWORD subKeys = 0;
@@ -19,34 +21,34 @@ struct CKeyCounts
 
 bool QueryCounts(HKEY key, CKeyCounts& counts)
 {
-    return ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &counts.subKeys, &counts.longestSubKey, nullptr,
+    return ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &counts.subKeys, &counts.longestSubKey, nullptr,
                               &counts.values, &counts.longestValueName, &counts.longestValueData, nullptr,
                               nullptr) == ERROR_SUCCESS;
 }
 
-bool SameValue(HKEY second, const char* name, DWORD type, const std::vector<BYTE>& data, DWORD size)
+bool SameValue(HKEY second, const wchar_t* name, DWORD type, const std::vector<BYTE>& data, DWORD size)
 {
     DWORD otherType = 0;
     DWORD otherSize = 0;
-    if (::RegQueryValueExA(second, name, nullptr, &otherType, nullptr, &otherSize) != ERROR_SUCCESS)
+    if (::RegQueryValueExW(second, name, nullptr, &otherType, nullptr, &otherSize) != ERROR_SUCCESS)
         return false;
     if (otherType != type || otherSize != size)
         return false;
     std::vector<BYTE> other(otherSize + 1);
-    if (::RegQueryValueExA(second, name, nullptr, nullptr, other.data(), &otherSize) != ERROR_SUCCESS)
+    if (::RegQueryValueExW(second, name, nullptr, nullptr, other.data(), &otherSize) != ERROR_SUCCESS)
         return false;
     return std::equal(data.begin(), data.begin() + size, other.begin());
 }
 
 bool SameValues(HKEY first, HKEY second, const CKeyCounts& counts)
 {
-    std::vector<char> name(counts.longestValueName + 2);
+    std::vector<wchar_t> name(counts.longestValueName + 2);
     std::vector<BYTE> data(counts.longestValueData + 1);
     for (DWORD i = 0; i < counts.values; ++i) {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (::RegEnumValueA(first, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
+        if (::RegEnumValueW(first, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
             return false;
         if (!SameValue(second, name.data(), type, data, dataSize))
             return false;
@@ -56,15 +58,15 @@ bool SameValues(HKEY first, HKEY second, const CKeyCounts& counts)
 
 bool SameSubKeys(HKEY first, HKEY second, const CKeyCounts& counts)
 {
-    std::vector<char> name(counts.longestSubKey + 2);
+    std::vector<wchar_t> name(counts.longestSubKey + 2);
     for (DWORD i = 0; i < counts.subKeys; ++i) {
         DWORD nameSize = static_cast<DWORD>(name.size());
-        if (::RegEnumKeyExA(first, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(first, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return false;
         CRegKey firstChild;
         CRegKey secondChild;
-        if (::RegOpenKeyExA(first, name.data(), 0, KEY_READ, firstChild.put()) != ERROR_SUCCESS ||
-            ::RegOpenKeyExA(second, name.data(), 0, KEY_READ, secondChild.put()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExW(first, name.data(), 0, KEY_READ, firstChild.put()) != ERROR_SUCCESS ||
+            ::RegOpenKeyExW(second, name.data(), 0, KEY_READ, secondChild.put()) != ERROR_SUCCESS)
             return false;
         if (!SameKeyTree(firstChild.get(), secondChild.get()))
             return false;
@@ -107,8 +109,11 @@ public:
         static std::atomic<unsigned> s_nMounts{0};
         char mount[64];
         std::snprintf(mount, sizeof mount, "KinetraProfile-%lu-%u", ::GetCurrentProcessId(), ++s_nMounts);
-        if (::RegLoadKeyA(HKEY_USERS, mount, copy) != ERROR_SUCCESS)
+        if (::RegLoadKeyA(HKEY_USERS, mount, copy) != ERROR_SUCCESS) {
+            // Wine leaves the key of a file it could not load; the name is this process's own.
+            ::RegDeleteKeyA(HKEY_USERS, mount);
             return false;
+        }
         m_mount = mount;
         return ::RegOpenKeyExA(HKEY_USERS, mount, 0, KEY_READ, m_key.put()) == ERROR_SUCCESS;
     }

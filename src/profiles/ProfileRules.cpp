@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 namespace
 {
-// Names Windows keeps for devices, whatever extension follows them.
-constexpr std::array<std::string_view, 22> kReservedNames = {
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-    "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+// Names Windows keeps for devices, whatever extension follows them; COM and LPT followed by one
+// digit also count, the superscripts 1, 2 and 3 of the code page among the digits.
+constexpr std::array<std::string_view, 6> kReservedNames = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+constexpr std::string_view kDevicePortDigits = "0123456789\xB9\xB2\xB3";
 
 bool IsForbiddenChar(unsigned char c)
 {
@@ -20,14 +22,21 @@ bool IsForbiddenChar(unsigned char c)
     return c < 0x20 || std::string_view("\\/:*?\"<>|.").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
+std::string UpperCase(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
 bool IsReserved(std::string_view name)
 {
-    const std::string_view stem = name.substr(0, name.find('.'));
-    return std::any_of(kReservedNames.begin(), kReservedNames.end(), [stem](std::string_view reserved) {
-        return stem.size() == reserved.size() &&
-               std::equal(stem.begin(), stem.end(), reserved.begin(),
-                          [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
-    });
+    const std::string stem = UpperCase(name.substr(0, name.find('.')));
+    if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+        kDevicePortDigits.find(stem[3]) != std::string_view::npos)
+        return true;
+    return std::find(kReservedNames.begin(), kReservedNames.end(), stem) != kReservedNames.end();
 }
 }
 
@@ -77,9 +86,13 @@ std::string NextCopyName(const std::string& fileName)
         return kCopyOf + fileName;
     // "Copy (" n ") of " rest
     const std::string head = fileName.substr(0, open + 1);
-    const int number = std::atoi(fileName.c_str() + open + 1);
+    // A number of any length may stand there in a file someone named: one out of range counts as 0.
+    errno = 0;
+    long long number = std::strtoll(fileName.c_str() + open + 1, nullptr, 10);
+    if (errno == ERANGE || number == LLONG_MAX)
+        number = 0;
     const std::string tail = fileName.substr(close);
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%d", number + 1);
+    std::snprintf(buffer, sizeof buffer, "%lld", number + 1);
     return head + buffer + tail;
 }

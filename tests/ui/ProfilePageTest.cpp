@@ -14,142 +14,8 @@
 
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
-#include "ui/PadSheetFixture.h"
+#include "ui/ProfilePageHelpers.h"
 #include "ui/UiHelpers.h"
-
-namespace
-{
-using Bytes = std::vector<std::uint8_t>;
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Exists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
-                                   "ForceFeedBack", "LeftAnalog", "LALA"};
-
-std::map<std::string, Bytes> KeyValues(const std::string& keyPath)
-{
-    std::map<std::string, Bytes> values;
-    for (const char* name : kValueNames)
-        values[name] = KeyValue(keyPath, name);
-    return values;
-}
-
-// Bindings as the Button page would leave them: kind and value of each input.
-void WriteBindings(const std::string& keyPath, std::uint8_t firstKey)
-{
-    Bytes kinds(32, 0);
-    Bytes codes(32, 0);
-    for (int i = 0; i < 12; ++i) {
-        kinds[i] = 1;
-        codes[i] = static_cast<std::uint8_t>(firstKey + i);
-    }
-    SetKeyValue(keyPath, "KeyConfig", kinds);
-    SetKeyValue(keyPath, "KeyMap", codes);
-    SetKeyValue(keyPath, "Sensitivity", {45, 125, 1});
-    SetKeyValue(keyPath, "ForceFeedBack", {128, 0, 1});
-    for (const char* stick : {"LeftAnalog", "RightAnalog", "LALA"})
-        SetKeyValue(keyPath, stick, Bytes(21, 0));
-}
-
-// The same bindings written the way the program writes them (the sticks' words filled in from
-// the pad), which is what a saved profile holds.
-void WriteBindingsAsTheProgram(const std::string& keyPath, std::uint8_t firstKey)
-{
-    WriteBindings(keyPath, firstKey);
-    CSetting::GetInstance()->LoadCurrentDevice();
-    CSetting::GetInstance()->SaveCurrentDevice();
-}
-
-std::vector<std::string> ListedNames(HWND page)
-{
-    std::vector<std::string> names;
-    const HWND list = ::GetDlgItem(page, IDC_PROFILE_LIST);
-    const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[MAX_PATH] = {};
-        LVITEMA item = {};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        ::SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        names.emplace_back(text);
-    }
-    return names;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A click of the mouse on the item, as the list sees it; `twice` makes it a double click.
-void ClickItem(HWND page, const std::string& name, bool twice = false)
-{
-    const HWND list = ::GetDlgItem(page, IDC_PROFILE_LIST);
-    const int item = CPadSheetFixture::ItemOf(page, name.c_str());
-    ASSERT_GE(item, 0) << name << " is not listed";
-    RECT rect = {LVIR_LABEL, 0, 0, 0};
-    ::SendMessageA(list, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&rect));
-    const LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
-    ::SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::SendMessageA(list, WM_LBUTTONUP, 0, at);
-    if (twice) {
-        ::SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        ::SendMessageA(list, WM_LBUTTONUP, 0, at);
-    }
-}
-
-void TypeName(HWND page, const std::string& text)
-{
-    ::SetDlgItemTextA(page, IDC_PROFILE_NAME, text.c_str());
-}
-
-std::string NameText(HWND page)
-{
-    char text[400] = {};
-    ::GetDlgItemTextA(page, IDC_PROFILE_NAME, text, sizeof text);
-    return text;
-}
-
-struct ProfilePageFixture : CPadSheetFixture
-{
-    void SetUp() override
-    {
-        CPadSheetFixture::SetUp();
-        ClearProfileFolder();
-    }
-
-    void TearDown() override
-    {
-        CPadSheetFixture::TearDown();
-        ClearProfileFolder();
-    }
-
-    // The sheet with the pad loaded, on its Profile page.
-    void RunProfilePage(const std::function<void(HWND sheetWindow, HWND page)>& steps)
-    {
-        RunSheet(ProfilePageIndex(), steps);
-    }
-};
-}
 
 TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
 {
@@ -338,55 +204,6 @@ TEST_F(ProfilePageFixture, DeleteAsksAndAFailedDeleteOrSaveIsReported)
     });
 }
 
-namespace
-{
-// Holds Shift down for the page's thread the way the keyboard would: the test thread shares
-// its input state and sets the key in it.
-class CShiftHeld
-{
-public:
-    explicit CShiftHeld(HWND window) : m_uiThread(::GetWindowThreadProcessId(window, nullptr))
-    {
-        ::AttachThreadInput(::GetCurrentThreadId(), m_uiThread, TRUE);
-        SetShift(0x80);
-    }
-    ~CShiftHeld()
-    {
-        SetShift(0);
-        ::AttachThreadInput(::GetCurrentThreadId(), m_uiThread, FALSE);
-    }
-
-private:
-    static void SetShift(BYTE state)
-    {
-        BYTE keys[256] = {};
-        ::GetKeyboardState(keys);
-        keys[VK_SHIFT] = keys[VK_LSHIFT] = state;
-        ::SetKeyboardState(keys);
-    }
-    DWORD m_uiThread;
-};
-
-// A key press through the sheet's message loop, so the dialog manager sees it first.
-void PressKey(HWND control, UINT virtualKey)
-{
-    const UINT scan = ::MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-    ::PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-    ::PostMessageA(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000);
-    // Settled once a message sent behind the posted ones comes back.
-    ::Sleep(50);
-    ::SendMessageA(control, WM_NULL, 0, 0);
-}
-
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-}
-
 TEST_F(ProfilePageFixture, TheNameBoxTakesLettersAndDigitsAndEveryNameIsChecked)
 {
     RunProfilePage([&](HWND, HWND page) {
@@ -410,7 +227,7 @@ TEST_F(ProfilePageFixture, TheNameBoxTakesLettersAndDigitsAndEveryNameIsChecked)
 
         const std::size_t before = messages.messages().size();
         {
-            CShiftHeld shift(page);
+            CKeyHeld shift(page, VK_SHIFT, VK_LSHIFT);
             PressKey(box, '1');
             PressKey(box, 'A');
         }
