@@ -50,14 +50,6 @@ void SendReloadToEverySlot(BYTE* report)
         ::WriteFile(device, report, kReloadReportSize, &written, nullptr);
     }
 }
-
-// Above the user-interface thread, the worker fetches each input report as the pad delivers it
-// and sends a reload at once even while the machine is busy.
-void RaiseWorkerPriority(HANDLE thread)
-{
-    if (thread)
-        ::SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-}
 }
 
 CDeviceThread* CDeviceThread::GetInstance()
@@ -102,7 +94,6 @@ HANDLE CDeviceThread::Start()
     m_hThread = ::CreateThread(nullptr, 0, &CDeviceThread::DeviceThreadProc, nullptr, 0, &m_dwThreadId);
     if (!m_hThread)
         CMessageBox::Show(nullptr, "CANNOT CREATE THREAD ", "", MB_OK);
-    RaiseWorkerPriority(m_hThread);
     return m_hThread;
 }
 
