@@ -159,8 +159,12 @@ std::string Latency(EWorker kind, unsigned rateHz, ELoad load)
             } else {
                 // The pad kept reporting, so the worker kept cycling: the request itself is gone.
                 ++lost;
-                std::fprintf(stderr, "reload lost (%s, %u Hz, %s): no reload %lu ms after request %d\n",
-                             WorkerName(kind), rateHz, LoadName(load), kLostAfterMs, i + 1);
+                // Kinetra's flag at 0 with no reload sent: the worker cleared a request it never served.
+                const std::string flag = kind == EWorker::kMinimal
+                                             ? ""
+                                             : "; update flag " + std::to_string(g_nUpdateRegistry.load());
+                std::fprintf(stderr, "reload lost (%s, %u Hz, %s): no reload %lu ms after request %d%s\n",
+                             WorkerName(kind), rateHz, LoadName(load), kLostAfterMs, i + 1, flag.c_str());
             }
             ::Sleep(1 + static_cast<DWORD>(i % 7));  // requests at changing phases of the report clock
         }
