@@ -75,10 +75,11 @@ DWORD WINAPI CDeviceThread::DeviceThreadProc(LPVOID)
             ::Sleep(wait);
         g_nWorkerCycles.fetch_add(1, std::memory_order_relaxed);
         paced = ReadFromEverySlot();
-        if (g_nUpdateRegistry.load() == 1) {
+        // The request is taken before the writes: one made while they run comes after a pad
+        // may already have reloaded, so it gets its own reload next cycle instead of being
+        // cleared unserved.
+        if (g_nUpdateRegistry.exchange(0) == 1)
             SendReloadToEverySlot(reload);
-            g_nUpdateRegistry.store(0);
-        }
         if (g_bStopThread.load() != 0)
             break;
     }
