@@ -75,9 +75,8 @@ DWORD WINAPI CDeviceThread::DeviceThreadProc(LPVOID)
             ::Sleep(wait);
         g_nWorkerCycles.fetch_add(1, std::memory_order_relaxed);
         paced = ReadFromEverySlot();
-        // The request is taken before the writes: one made while they run comes after a pad
-        // may already have reloaded, so it gets its own reload next cycle instead of being
-        // cleared unserved.
+        // A request made while the writes run may come after a pad has already reloaded: taken
+        // before the writes, it gets its own reload next cycle instead of being cleared unserved.
         if (g_nUpdateRegistry.exchange(0) == 1)
             SendReloadToEverySlot(reload);
         if (g_bStopThread.load() != 0)
