@@ -77,10 +77,10 @@ DWORD WINAPI CDeviceThread::DeviceThreadProc(LPVOID)
             ::Sleep(wait);
         g_nWorkerCycles.fetch_add(1, std::memory_order_relaxed);
         paced = ReadFromEverySlot();
-        if (g_nUpdateRegistry.load() == 1) {
+        // A request made while the writes run may come after a pad has already reloaded: taken
+        // before the writes, it gets its own reload next cycle instead of being cleared unserved.
+        if (g_nUpdateRegistry.exchange(0) == 1)
             SendReloadToEverySlot(reload);
-            g_nUpdateRegistry.store(0);
-        }
         if (g_bStopThread.load() != 0)
             break;
     }

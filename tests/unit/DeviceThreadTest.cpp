@@ -49,6 +49,46 @@ struct WorkerFixture : testing::Test
     }
 };
 
+// A pad's device file that takes nothing until the test reads it: a report written to it
+// keeps the worker inside that write.
+struct HeldPad
+{
+    HANDLE server = INVALID_HANDLE_VALUE;
+    HANDLE client = INVALID_HANDLE_VALUE;
+
+    HeldPad()
+    {
+        const std::string name = "\\\\.\\pipe\\KinetraHeldPad-" + std::to_string(::GetCurrentProcessId());
+        server = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX,
+                                    PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 64, 0, 0, nullptr);
+        client = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ~HeldPad()
+    {
+        ::CloseHandle(client);
+        ::CloseHandle(server);
+    }
+    void SendReport() const
+    {
+        const BYTE report[9] = {0x01};
+        DWORD written = 0;
+        ::WriteFile(server, report, sizeof report, &written, nullptr);
+    }
+    DWORD Waiting() const
+    {
+        DWORD bytes = 0;
+        ::PeekNamedPipe(server, nullptr, 0, nullptr, &bytes, nullptr);
+        return bytes;
+    }
+    std::vector<std::uint8_t> Take() const
+    {
+        BYTE bytes[16] = {};
+        DWORD read = 0;
+        ::ReadFile(server, bytes, sizeof bytes, &read, nullptr);
+        return {bytes, bytes + read};
+    }
+};
+
 DWORD CALLBACK Spin(LPVOID flag)
 {
     while (static_cast<std::atomic<bool>*>(flag)->load()) {
@@ -103,6 +143,32 @@ TEST_F(WorkerFixture, TwoPadsEachGetOneReloadInSlotOrderAfterOneReadFromEach)
     EXPECT_GT(toFirst[0].sequence, secondReport);
     EXPECT_LT(toFirst[0].sequence, toSecond[0].sequence) << "slot order";
     EXPECT_EQ(0, g_nUpdateRegistry.load());
+}
+
+TEST_F(WorkerFixture, ARequestAfterAPadHasReloadedIsServedInTheNextCycle)
+{
+    PipePad first;
+    HeldPad second;
+    ASSERT_NE(INVALID_HANDLE_VALUE, second.client);
+    g_hDeviceHandles[0] = first.client();
+    g_hDeviceHandles[1] = second.client;
+    g_dwWaitTimeout = 0;
+    ASSERT_NE(nullptr, worker->Start());
+    model.RequestDriverUpdate();
+    first.SendReport();
+    second.SendReport();
+    ASSERT_TRUE(first.WaitForMessages(1, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return second.Waiting() == kReload.size(); }, 2000));
+    // The first pad's driver has read its values; the worker is still writing to the second
+    // pad when the settings change again. That change must reach the first pad's driver too.
+    model.RequestDriverUpdate();
+    EXPECT_EQ(kReload, second.Take());
+    first.SendReport();
+    second.SendReport();
+    EXPECT_TRUE(first.WaitForMessages(2, 2000)) << "the second request was dropped";
+    EXPECT_TRUE(worker->Stop());
+    g_hDeviceHandles[0] = nullptr;
+    g_hDeviceHandles[1] = nullptr;
 }
 
 TEST_F(WorkerFixture, StopEndsAWorkerBlockedInARead)
