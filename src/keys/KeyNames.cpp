@@ -330,17 +330,31 @@ std::uint8_t NumpadVirtualKey(std::uint8_t scanCode)
     return 0;
 }
 
+bool IsStorableBinding(std::uint8_t kind, std::uint8_t value)
+{
+    constexpr std::uint8_t kNeverStored = 0xFF;
+    switch (kind) {
+    case kBindNone: return value == 0;
+    case kBindKey: return value != 0 && value != kNeverStored;
+    case kBindMouse: return value >= 1 && value <= kMouseActionCount;
+    case kBindExtendedKey: return value >= 0x80 && value != kNeverStored;
+    default: return false;
+    }
+}
+
 CStoredBinding StoredBindingOf(std::uint16_t code, std::uint8_t scanCode, bool extended)
 {
     // The scan code, not the virtual key, is what the driver sends; a box is emptied together
     // with its scan code, so an empty box stores nothing. A stored key that this keyboard
     // layout has no virtual key for shows empty but keeps its scan code, and is kept.
     const unsigned action = code >> 8;
+    CStoredBinding binding = {kBindNone, 0};
     if (action)
-        return {kBindMouse, static_cast<std::uint8_t>(action)};
-    if (scanCode == 0)
-        return {kBindNone, 0};
-    return {extended ? kBindExtendedKey : kBindKey, scanCode};
+        binding = {kBindMouse, static_cast<std::uint8_t>(action)};
+    else if (scanCode != 0)
+        binding = {extended ? kBindExtendedKey : kBindKey, scanCode};
+    // A scan code that wrapped past 0xFF, or one the driver reserves, must not reach it.
+    return IsStorableBinding(binding.kind, binding.value) ? binding : CStoredBinding{kBindNone, 0};
 }
 
 int KeyConfigKindOf(std::uint8_t storedKind)

@@ -44,6 +44,10 @@ struct CStoredBinding
     std::uint8_t kind;
     std::uint8_t value;
 };
+// A pair the driver can act on: kind 0 with value 0, a key's scan code, an extended key's
+// scan code + 0x80, or a mouse action 1-9; never a value of 0xFF.
+bool IsStorableBinding(std::uint8_t kind, std::uint8_t value);
+// Anything but a storable pair becomes "nothing assigned".
 CStoredBinding StoredBindingOf(std::uint16_t code, std::uint8_t scanCode, bool extended);
 // The kind argument of the model's SetKeyConfig that stores `storedKind`.
 int KeyConfigKindOf(std::uint8_t storedKind);

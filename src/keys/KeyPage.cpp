@@ -92,7 +92,12 @@ void CKeyPage::LoadKey(int k, HKL layout)
     const int index = m_nFirstIndex + k;
     const BYTE value = model.m_KeyMap[index];
     CHotKeyEdit& key = m_keys[static_cast<size_t>(k)];
-    switch (model.m_KeyConfig[index]) {
+    const BYTE kind = model.m_KeyConfig[index];
+    // A pair the driver cannot act on (an unknown kind, a mouse action above 9, a value of
+    // 0xFF) shows empty and is stored as nothing.
+    if (!IsStorableBinding(kind, value))
+        return;
+    switch (kind) {
     case kBindMouse: key.SetAction(0, value); break;
     case kBindKey:
         key.m_nScanCode = value;
@@ -104,7 +109,7 @@ void CKeyPage::LoadKey(int k, HKL layout)
         key.SetAction(1, ::MapVirtualKeyExA(static_cast<BYTE>(value - 0x80), kScanToSidedKey, layout));
         key.m_nScanCode = value;
         break;
-    default: break;  // an unknown kind shows empty and is stored as nothing
+    default: break;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/ValueRead.h"
+
 bool CRegistry::WriteBlock(const char* name, const CByteArray& block) const
 {
     if (block.empty())
@@ -32,28 +34,19 @@ int CRegistry::WriteValues()
     return status == ERROR_SUCCESS ? 1 : 0;
 }
 
-bool CRegistry::ReadBlock(const char* name, std::size_t bufferSize, std::size_t count, CByteArray& block) const
-{
-    std::uint8_t buffer[kKeyTableSize] = {};
-    DWORD size = static_cast<DWORD>(bufferSize);
-    const LSTATUS status = ::RegQueryValueExA(m_hDeviceKey, name, nullptr, nullptr, buffer, &size);
-    if (status != ERROR_SUCCESS)
-        return false;
-    if (block.size() < count)
-        block.resize(count);
-    std::copy_n(buffer, count, block.begin());
-    return true;
-}
-
 int CRegistry::ReadValues()
 {
-    // The calibration words of the stick blocks come from the live device, never from the
-    // key, so only their flag byte is taken.
-    const bool ok = ReadBlock("KeyMap", kKeyTableSize, kKeyTableSize, m_KeyMap) &&
-                    ReadBlock("KeyConfig", kKeyTableSize, kKeyTableSize, m_KeyConfig) &&
-                    ReadBlock("RightAnalog", kAnalogBlockSize, 1, m_RightAnalog) &&
-                    ReadBlock("LeftAnalog", kAnalogBlockSize, 1, m_LeftAnalog) &&
-                    ReadBlock("Sensitivity", kSensitivitySize, kSensitivitySize, m_Sensitivity) &&
-                    ReadBlock("ForceFeedBack", kForceFeedBackSize, kForceFeedBackSize, m_ForceFeedBack);
-    return ok ? 1 : 0;
+    CByteArray* const blocks[kValueReadCount] = {&m_KeyMap,     &m_KeyConfig,   &m_RightAnalog,
+                                                 &m_LeftAnalog, &m_Sensitivity, &m_ForceFeedBack};
+    // The stored type is not looked at: a value is its bytes.
+    return ReadValueSet(blocks, [this](const char* name, std::span<std::uint8_t> buffer) -> std::optional<std::size_t> {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const LSTATUS status = ::RegQueryValueExA(m_hDeviceKey, name, nullptr, nullptr, buffer.data(), &size);
+        if (status == ERROR_SUCCESS)
+            return size;
+        // Too long for the buffer, whatever length the call reports with it.
+        if (status == ERROR_MORE_DATA)
+            return std::max<std::size_t>(size, buffer.size() + 1);
+        return std::nullopt;
+    });
 }

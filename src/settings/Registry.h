@@ -45,7 +45,4 @@ public:
 
 private:
     bool WriteBlock(const char* name, const CByteArray& block) const;
-    // Copies the first `count` bytes of the value into `block`; a value shorter than
-    // `bufferSize` reads as if padded with zeros, a longer one fails.
-    bool ReadBlock(const char* name, std::size_t bufferSize, std::size_t count, CByteArray& block) const;
 };
