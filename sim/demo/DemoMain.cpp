@@ -6,8 +6,9 @@
 //   eject                       a storage volume leaves: a removal broadcast that is no pad's;
 //                               prints "ejected" once the window handled it
 //   config                      the tray's "&Configuration"
-//   status                      prints "status devices=<n> timeout=<ms> active=<0|1> names=<a>|<b>..."
-//                               (the device table's names, slot by slot)
+//   status                      prints "status devices=<n> timeout=<ms> active=<0|1>"
+//   table                       prints "table devices=<n> names=<a>|<b>..." (the device table's
+//                               names, slot by slot)
 //   resources                   prints "resources handles=<n> gdi=<n> user=<n> probed-handles=<n>
 //                               probed-gdi=<n> windows=<n>": the system's counts of this process's
 //                               handles and GDI and USER objects, and the same found by trying
@@ -161,12 +162,15 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message != WM_DEMO_STATUS)
         return ::CallWindowProcA(g_pfnMainProc, window, message, wParam, lParam);
     const CSetting* model = CSetting::GetInstance();
-    std::string names;
-    for (int slot = 0; slot < model->m_nDeviceCount && slot < kDeviceSlots; ++slot)
-        names += std::string(slot ? "|" : "") + (model->m_pszDeviceName[slot] ? model->m_pszDeviceName[slot] : "");
-    PrintLine("status devices=" + std::to_string(model->m_nDeviceCount) +
-              " timeout=" + std::to_string(g_dwWaitTimeout.load()) +
-              " active=" + std::to_string(model->m_bDeviceActive) + " names=" + names);
+    if (wParam == 1) {
+        std::string names;
+        for (int slot = 0; slot < model->m_nDeviceCount && slot < kDeviceSlots; ++slot)
+            names += std::string(slot ? "|" : "") + (model->m_pszDeviceName[slot] ? model->m_pszDeviceName[slot] : "");
+        PrintLine("table devices=" + std::to_string(model->m_nDeviceCount) + " names=" + names);
+        return 0;
+    }
+    PrintLine("status devices=" + std::to_string(model->m_nDeviceCount) + " timeout=" +
+              std::to_string(g_dwWaitTimeout.load()) + " active=" + std::to_string(model->m_bDeviceActive));
     return 0;
 }
 
@@ -318,6 +322,8 @@ void RunCommand(HWND window, const std::string& line)
         ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
     } else if (command == "status") {
         ::SendMessageA(window, WM_DEMO_STATUS, 0, 0);
+    } else if (command == "table") {
+        ::SendMessageA(window, WM_DEMO_STATUS, 1, 0);
     } else if (command == "page") {
         ShowPage(std::atoi(argument.c_str()));
     } else if (command == "click") {

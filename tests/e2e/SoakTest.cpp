@@ -107,8 +107,8 @@ public:
     // The device table names the first six plugged pads, in plug order.
     void ExpectTable(const char* when)
     {
-        m_demo.Send("status");
-        const std::string line = m_demo.WaitForLine("status ", 10000);
+        m_demo.Send("table");
+        const std::string line = m_demo.WaitForLine("table ", 10000);
         std::string expected;
         for (std::size_t i = 0; i < m_pads.size() && i < kTableSlots; ++i)
             expected += (i ? "|" : "") + NameOf(m_pads[i].second);
