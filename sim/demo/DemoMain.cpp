@@ -1,13 +1,23 @@
 // Kinetra on simulated pads and driver: the whole program, for a machine with no pad.
 // Standard input takes one command a line:
-//   plug wired|wireless|plain   a pad arrives (the hidden window hears it as from Windows)
+//   plug wired|wireless|plain [quiet]   a pad arrives (the hidden window hears it as from
+//                               Windows; quiet: no broadcast reaches the window)
 //   unplug <pad> [quiet]        that pad leaves (quiet: no broadcast reaches the window)
+//   eject                       a storage volume leaves: a removal broadcast that is no pad's;
+//                               prints "ejected" once the window handled it
 //   config                      the tray's "&Configuration"
 //   status                      prints "status devices=<n> timeout=<ms> active=<0|1>"
+//   table                       prints "table devices=<n> names=<a>|<b>..." (the device table's
+//                               names, slot by slot)
+//   resources                   prints "resources handles=<n> gdi=<n> user=<n> probed-handles=<n>
+//                               probed-gdi=<n> windows=<n>": the system's counts of this process's
+//                               handles and GDI and USER objects, and the same found by trying
+//                               every handle value and counting the process's windows
 //   page <n>                    the open sheet shows its tab n; prints "page <n> <tab caption>"
 //                               or "page <n> none" (scripts/screenshots walks the tabs so)
 //   click <id>                  clicks control <id> of the sheet's current page, or of the
 //                               sheet itself (12321: Apply)
+//   select <row>                selects that row of the General page's pad list, as a click would
 //   close <caption>             closes the dialog of that caption as its Cancel would
 //   axis <pad> X|Y|Z|Rz <0-65535>   a stick moves (Z and Rz: the right stick)
 //   press <pad> <1-12>          a button goes down
@@ -22,6 +32,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <atomic>
 #include <cstdio>
@@ -153,9 +164,78 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message != WM_DEMO_STATUS)
         return ::CallWindowProcA(g_pfnMainProc, window, message, wParam, lParam);
     const CSetting* model = CSetting::GetInstance();
+    if (wParam == 1) {
+        std::string names;
+        for (int slot = 0; slot < model->m_nDeviceCount && slot < kDeviceSlots; ++slot)
+            names += std::string(slot ? "|" : "") + (model->m_pszDeviceName[slot] ? model->m_pszDeviceName[slot] : "");
+        PrintLine("table devices=" + std::to_string(model->m_nDeviceCount) + " names=" + names);
+        return 0;
+    }
     PrintLine("status devices=" + std::to_string(model->m_nDeviceCount) + " timeout=" +
               std::to_string(g_dwWaitTimeout.load()) + " active=" + std::to_string(model->m_bDeviceActive));
     return 0;
+}
+
+// Kernel handles are multiples of four; one that answers GetHandleInformation is open.
+int ProbeHandles()
+{
+    int count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x40000; value += 4)
+        count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    return count;
+}
+
+// Wine finds a GDI object by the low word of its handle alone; Windows wants the whole handle,
+// so there this finds nothing and GetGuiResources is the figure to read.
+int ProbeGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR value = 1; value < 0x10000; ++value)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(value)) ? 1 : 0;
+    return count;
+}
+
+BOOL CALLBACK CountChildWindow(HWND, LPARAM lParam)
+{
+    ++*reinterpret_cast<int*>(lParam);
+    return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindow(HWND window, LPARAM lParam)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != ::GetCurrentProcessId())
+        return TRUE;
+    ++*reinterpret_cast<int*>(lParam);
+    ::EnumChildWindows(window, CountChildWindow, lParam);
+    return TRUE;
+}
+
+void PrintResources()
+{
+    const HANDLE self = ::GetCurrentProcess();
+    DWORD handles = 0;
+    if (!::GetProcessHandleCount(self, &handles))
+        handles = 0;
+    int windows = 0;
+    ::EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&windows));
+    PrintLine("resources handles=" + std::to_string(handles) +
+              " gdi=" + std::to_string(::GetGuiResources(self, GR_GDIOBJECTS)) +
+              " user=" + std::to_string(::GetGuiResources(self, GR_USEROBJECTS)) +
+              " probed-handles=" + std::to_string(ProbeHandles()) + " probed-gdi=" + std::to_string(ProbeGdiObjects()) +
+              " windows=" + std::to_string(windows));
+}
+
+// What Windows broadcasts when a storage volume leaves.
+void AnnounceVolumeRemoval(HWND window)
+{
+    DEV_BROADCAST_VOLUME volume = {};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = 1u << ('E' - 'A');
+    ::SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&volume));
 }
 
 HWND WaitForMainWindow()
@@ -201,14 +281,37 @@ void ClickOnPage(int id)
     PrintLine("clicked " + std::to_string(id));
 }
 
+void SelectRow(int row)
+{
+    HWND sheet = OpenSheet();
+    HWND page = sheet ? reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+    HWND list = page ? ::GetDlgItem(page, IDC_DEVICE_LIST) : nullptr;
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+    PrintLine("selected " + std::to_string(row) + (list ? "" : " none"));
+}
+
 void RunCommand(HWND window, const std::string& line)
 {
     std::istringstream words(line);
     std::string command, argument;
     words >> command >> argument;
     if (command == "plug") {
+        std::string quiet;
+        words >> quiet;
+        if (quiet == "quiet")
+            CSimBench::Get().SetArrivalWindow(nullptr);
         const int pad = CSimBench::Get().Plug(argument.empty() ? std::string("wired") : argument);
+        CSimBench::Get().SetArrivalWindow(window);
         PrintLine("plugged " + std::to_string(pad) + " " + argument);
+    } else if (command == "eject") {
+        AnnounceVolumeRemoval(window);
+        PrintLine("ejected");
+    } else if (command == "resources") {
+        PrintResources();
     } else if (command == "unplug") {
         std::string quiet;
         words >> quiet;
@@ -221,10 +324,14 @@ void RunCommand(HWND window, const std::string& line)
         ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
     } else if (command == "status") {
         ::SendMessageA(window, WM_DEMO_STATUS, 0, 0);
+    } else if (command == "table") {
+        ::SendMessageA(window, WM_DEMO_STATUS, 1, 0);
     } else if (command == "page") {
         ShowPage(std::atoi(argument.c_str()));
     } else if (command == "click") {
         ClickOnPage(std::atoi(argument.c_str()));
+    } else if (command == "select") {
+        SelectRow(std::atoi(argument.c_str()));
     } else if (command == "close") {
         const std::string caption = line.substr(line.find(' ') + 1);
         ::PostMessageA(::FindWindowA(MAKEINTATOM(32770), caption.c_str()), WM_COMMAND, IDCANCEL, 0);
