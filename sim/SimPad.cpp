@@ -87,18 +87,22 @@ struct CSimPad::CInstance
         ::DisconnectNamedPipe(pipe);
         ::CloseHandle(pipe);
         pipe = INVALID_HANDLE_VALUE;
+        // Closing ends what cancelling did not, though on a busy machine not always at once: an
+        // instance given up too early keeps its two events for the rest of the process.
         if (!settled)
-            settled = Settle(readOv) && Settle(writeOv);  // closing ends what cancelling did not
+            settled = Settle(readOv, kClosedSettleMs) && Settle(writeOv, kClosedSettleMs);
         return settled;
     }
 
-    static bool Settle(OVERLAPPED& overlapped)
+    static bool Settle(OVERLAPPED& overlapped, DWORD waitMs = 20)
     {
         if (HasOverlappedIoCompleted(&overlapped))
             return true;
-        ::WaitForSingleObject(overlapped.hEvent, 20);
+        ::WaitForSingleObject(overlapped.hEvent, waitMs);
         return HasOverlappedIoCompleted(&overlapped);
     }
+
+    static constexpr DWORD kClosedSettleMs = 1000;
 };
 
 namespace
