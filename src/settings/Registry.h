@@ -4,14 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "settings/SettingsLayout.h"
+
 // Growable byte array holding one settings block; sized once by the settings model.
 using CByteArray = std::vector<std::uint8_t>;
-
-// Block sizes of the values the gamepad's driver reads.
-constexpr int kAnalogBlockSize = 21;
-constexpr int kForceFeedBackSize = 3;
-constexpr int kKeyTableSize = 32;
-constexpr int kSensitivitySize = 3;
 
 // The six settings blocks of one gamepad, their backups, and their transfer to and from the
 // REG_BINARY values under the gamepad's device-interface key.

@@ -6,6 +6,12 @@
 constexpr int kDeviceSlots = 6;
 constexpr int kInputCount = 32;
 
+// Block sizes of the values the gamepad's driver reads.
+constexpr int kAnalogBlockSize = 21;
+constexpr int kForceFeedBackSize = 3;
+constexpr int kKeyTableSize = 32;
+constexpr int kSensitivitySize = 3;
+
 // Values of the "KeyConfig" byte.
 enum : std::uint8_t { kBindNone = 0, kBindKey = 1, kBindMouse = 2, kBindExtendedKey = 4 };
 

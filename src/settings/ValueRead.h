@@ -3,9 +3,12 @@
 // <windows.h> so the rule can be checked on any host.
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "settings/SettingsLayout.h"
 
 // One value read into a buffer of `bufferSize` bytes: a value longer than the buffer fails and
 // leaves the block as it was; otherwise the first `count` bytes of the value become the first
@@ -32,8 +35,12 @@ struct CValueRead
 // The values in the order they are read. The stick blocks give only their flag byte: their
 // calibration words come from the live device, never from the key.
 inline constexpr CValueRead kValueReads[] = {
-    {"KeyMap", 32, 32},    {"KeyConfig", 32, 32}, {"RightAnalog", 21, 1},
-    {"LeftAnalog", 21, 1}, {"Sensitivity", 3, 3}, {"ForceFeedBack", 3, 3},
+    {"KeyMap", kKeyTableSize, kKeyTableSize},
+    {"KeyConfig", kKeyTableSize, kKeyTableSize},
+    {"RightAnalog", kAnalogBlockSize, 1},
+    {"LeftAnalog", kAnalogBlockSize, 1},
+    {"Sensitivity", kSensitivitySize, kSensitivitySize},
+    {"ForceFeedBack", kForceFeedBackSize, kForceFeedBackSize},
 };
 inline constexpr std::size_t kValueReadCount = std::size(kValueReads);
 
