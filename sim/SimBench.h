@@ -159,6 +159,8 @@ private:
     void OnConnected(std::unique_ptr<CInstance> instance);
     bool StartRead(CInstance& instance);
     bool OnReadDone(CInstance& instance);
+    void Retire(std::unique_ptr<CInstance> instance);
+    void SweepRetiring(DWORD waitMs);
     void OnMessage(const BYTE* bytes, DWORD size);
     void SendReports();
     void Log(const std::string& line) const;
@@ -191,6 +193,7 @@ private:
     std::thread m_server;
     std::vector<std::unique_ptr<CInstance>> m_connected;  // server thread only
     std::vector<std::unique_ptr<CInstance>> m_listening;  // server thread only, after Start
+    std::vector<std::unique_ptr<CInstance>> m_retiring;   // server thread only: closed, not yet ended
 };
 
 // Answers the pads' DirectInput device objects can be told to give instead of their own.

@@ -13,6 +13,7 @@ constexpr std::size_t kMaxBufferedEvents = 4096;
 // Instances waiting for an open: several, so that an open right after another one finds a
 // free instance even before the server thread has run again.
 constexpr std::size_t kListeningInstances = 4;
+constexpr DWORD kClosedSettleMs = 1000;  // what a connection gets to end when the pad leaves
 // WaitForMultipleObjects takes 64 handles: the stop event, the listening instances, the rest.
 constexpr std::size_t kMaxConnections = 56;
 
@@ -83,16 +84,15 @@ struct CSimPad::CInstance
         if (pipe == INVALID_HANDLE_VALUE)
             return true;
         ::CancelIoEx(pipe, nullptr);
-        bool settled = Settle(readOv) && Settle(writeOv);
+        const bool settled = Settle(readOv) && Settle(writeOv);
         ::DisconnectNamedPipe(pipe);
         ::CloseHandle(pipe);
         pipe = INVALID_HANDLE_VALUE;
-        // Closing ends what cancelling did not, though on a busy machine not always at once: an
-        // instance given up too early keeps its two events for the rest of the process.
-        if (!settled)
-            settled = Settle(readOv, kClosedSettleMs) && Settle(writeOv, kClosedSettleMs);
         return settled;
     }
+
+    // Closing ends what cancelling did not, though on a busy machine not always at once.
+    bool Settled(DWORD waitMs = 0) { return Settle(readOv, waitMs) && Settle(writeOv, waitMs); }
 
     static bool Settle(OVERLAPPED& overlapped, DWORD waitMs = 20)
     {
@@ -101,19 +101,22 @@ struct CSimPad::CInstance
         ::WaitForSingleObject(overlapped.hEvent, waitMs);
         return HasOverlappedIoCompleted(&overlapped);
     }
-
-    static constexpr DWORD kClosedSettleMs = 1000;
 };
 
-namespace
-{
-// Drops a connection; one whose cancelled operation never finished is left in memory rather
-// than freed under the kernel's feet.
-void Retire(std::unique_ptr<CSimPad::CInstance> instance)
+// Drops a connection. One whose cancelled operation has not finished yet waits among the retiring
+// until it has, and the server goes on meanwhile: while it waited, no listening end would be
+// renewed and the program's next open of the device file would be refused as busy.
+void CSimPad::Retire(std::unique_ptr<CInstance> instance)
 {
     if (instance && !instance->Close())
-        instance.release();
+        m_retiring.push_back(std::move(instance));
 }
+
+// Frees the retiring connections whose operations have ended; `waitMs` gives each that long.
+void CSimPad::SweepRetiring(DWORD waitMs)
+{
+    std::erase_if(m_retiring,
+                  [waitMs](const std::unique_ptr<CInstance>& instance) { return instance->Settled(waitMs); });
 }
 
 CSimPad::CSimPad(int slot, const CSimPadOptions& options, std::string devicePath, std::string directInputPath,
@@ -390,6 +393,7 @@ void CSimPad::Serve()
             timeout = left <= 0 ? 0 : static_cast<DWORD>((left * 1000 + frequency - 1) / frequency);
         }
         const DWORD woke = ::WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, timeout);
+        SweepRetiring(0);
         if (woke == WAIT_OBJECT_0)
             break;
         if (woke >= WAIT_OBJECT_0 + 1 && woke < WAIT_OBJECT_0 + firstConnected) {
@@ -422,6 +426,11 @@ void CSimPad::Serve()
         Retire(std::move(instance));
     m_listening.clear();
     m_connected.clear();
+    SweepRetiring(kClosedSettleMs);
+    // One still running after that is left in memory rather than freed under the kernel's feet.
+    for (auto& instance : m_retiring)
+        instance.release();
+    m_retiring.clear();
     std::lock_guard<std::mutex> hold(m_lock);
     m_nOpenHandles = 0;
 }
