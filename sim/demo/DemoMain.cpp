@@ -10,9 +10,12 @@
 //   table                       prints "table devices=<n> names=<a>|<b>..." (the device table's
 //                               names, slot by slot)
 //   resources                   prints "resources handles=<n> gdi=<n> user=<n> probed-handles=<n>
-//                               probed-gdi=<n> windows=<n>": the system's counts of this process's
-//                               handles and GDI and USER objects, and the same found by trying
-//                               every handle value and counting the process's windows
+//                               probed-gdi=<n> windows=<n> gdi-kinds=pen:<n>,...": the system's
+//                               counts of this process's handles and GDI and USER objects, and the
+//                               same found by trying every handle value (GDI objects also by kind)
+//                               and counting the process's windows
+//   windows                     prints "window <class> "<caption>" visible|hidden enabled|disabled"
+//                               for each top-level window of this process, then "windows end"
 //   page <n>                    the open sheet shows its tab n; prints "page <n> <tab caption>"
 //                               or "page <n> none" (scripts/screenshots walks the tabs so)
 //   click <id>                  clicks control <id> of the sheet's current page, or of the
@@ -188,11 +191,22 @@ int ProbeHandles()
 
 // Wine finds a GDI object by the low word of its handle alone; Windows wants the whole handle,
 // so there this finds nothing and GetGuiResources is the figure to read.
-int ProbeGdiObjects()
+// `kinds` gets the count of each kind found, as "pen:3,brush:2,...", so a growth can be told apart.
+int ProbeGdiObjects(std::string& kinds)
 {
-    int count = 0;
-    for (ULONG_PTR value = 1; value < 0x10000; ++value)
-        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(value)) ? 1 : 0;
+    static const char* const kKindNames[] = {"?",     "pen",    "brush",     "dc",          "metadc",
+                                             "pal",   "font",   "bitmap",    "region",      "metafile",
+                                             "memdc", "extpen", "enhmetadc", "enhmetafile", "colorspace"};
+    constexpr DWORD kKinds = sizeof kKindNames / sizeof kKindNames[0];
+    int count = 0, perKind[kKinds] = {};
+    for (ULONG_PTR value = 1; value < 0x10000; ++value) {
+        const DWORD kind = ::GetObjectType(reinterpret_cast<HGDIOBJ>(value));
+        count += kind ? 1 : 0;
+        ++perKind[kind < kKinds ? kind : 0];
+    }
+    for (DWORD kind = 1; kind < kKinds; ++kind)
+        if (perKind[kind])
+            kinds += std::string(kinds.empty() ? "" : ",") + kKindNames[kind] + ":" + std::to_string(perKind[kind]);
     return count;
 }
 
@@ -213,6 +227,20 @@ BOOL CALLBACK CountOwnWindow(HWND window, LPARAM lParam)
     return TRUE;
 }
 
+BOOL CALLBACK PrintOwnWindow(HWND window, LPARAM)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char className[64] = {}, title[128] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    ::GetWindowTextA(window, title, sizeof title);
+    if (process == ::GetCurrentProcessId())
+        PrintLine(std::string("window ") + className + " \"" + title + "\"" +
+                  (::IsWindowVisible(window) ? " visible" : " hidden") +
+                  (::IsWindowEnabled(window) ? " enabled" : " disabled"));
+    return TRUE;
+}
+
 void PrintResources()
 {
     const HANDLE self = ::GetCurrentProcess();
@@ -220,12 +248,14 @@ void PrintResources()
     if (!::GetProcessHandleCount(self, &handles))
         handles = 0;
     int windows = 0;
+    std::string kinds;
+    const int gdi = ProbeGdiObjects(kinds);
     ::EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&windows));
     PrintLine("resources handles=" + std::to_string(handles) +
               " gdi=" + std::to_string(::GetGuiResources(self, GR_GDIOBJECTS)) +
               " user=" + std::to_string(::GetGuiResources(self, GR_USEROBJECTS)) +
-              " probed-handles=" + std::to_string(ProbeHandles()) + " probed-gdi=" + std::to_string(ProbeGdiObjects()) +
-              " windows=" + std::to_string(windows));
+              " probed-handles=" + std::to_string(ProbeHandles()) + " probed-gdi=" + std::to_string(gdi) +
+              " windows=" + std::to_string(windows) + " gdi-kinds=" + kinds);
 }
 
 // What Windows broadcasts when a storage volume leaves.
@@ -312,6 +342,9 @@ void RunCommand(HWND window, const std::string& line)
         PrintLine("ejected");
     } else if (command == "resources") {
         PrintResources();
+    } else if (command == "windows") {
+        ::EnumWindows(PrintOwnWindow, 0);
+        PrintLine("windows end");
     } else if (command == "unplug") {
         std::string quiet;
         words >> quiet;
