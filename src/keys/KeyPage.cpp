@@ -181,3 +181,28 @@ LRESULT CKeyPage::OnQuerySiblings(WPARAM code, LPARAM)
     }
     return 0;
 }
+
+HWND CKeyPage::TemplatePicture() const
+{
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char name[16] = {};
+        ::GetClassNameA(child, name, sizeof name);
+        const auto style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE));
+        if (lstrcmpiA(name, "Static") == 0 && (style & SS_TYPEMASK) == SS_BITMAP)
+            return child;
+    }
+    return nullptr;
+}
+
+// The static control loaded the picture the template names, and Wine's never frees it: every
+// showing of the sheet would keep one more bitmap. Taken back here, it is freed everywhere, and
+// a system whose control frees its own finds nothing left to free.
+void CKeyPage::OnDestroy()
+{
+    CSettingsPage::OnDestroy();
+    const HWND picture = TemplatePicture();
+    if (!picture)
+        return;
+    if (const auto bitmap = reinterpret_cast<HGDIOBJ>(::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0)))
+        (void)bitmap, ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+}

@@ -24,6 +24,8 @@ public:
     void OnClearAll();
 
     int GetKeyCount() const { return static_cast<int>(m_keys.size()); }
+    // The pad picture the template names: the page's only bitmap static (it has no control id).
+    HWND TemplatePicture() const;
 
     std::vector<CHotKeyEdit> m_keys;
     BYTE m_bCleared = 0;  // "Clear All" was pressed and not yet applied
@@ -33,6 +35,7 @@ protected:
     BOOL OnSetActive() override;
     bool OnCommand(int id, int code, HWND control) override;
     LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
+    void OnDestroy() override;
 
     // After the boxes were loaded from the model (a device is active).
     virtual void OnKeysLoaded() {}

@@ -19,19 +19,6 @@ constexpr CButtonRect kButtonRects[] = {
     {294, 56, 30, 30}, {325, 86, 30, 30}, {294, 113, 30, 30}, {262, 84, 30, 30},  {70, 28, 18, 14},  {281, 26, 18, 14},
     {94, 28, 18, 14},  {310, 28, 18, 14}, {139, 145, 16, 16}, {242, 145, 16, 16}, {151, 90, 22, 15}, {221, 91, 24, 14},
 };
-
-// The template's pad picture: its only bitmap static (it has no control id).
-HWND FindPadPicture(HWND page)
-{
-    for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char name[16] = {};
-        ::GetClassNameA(child, name, sizeof name);
-        const auto style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE));
-        if (lstrcmpiA(name, "Static") == 0 && (style & SS_TYPEMASK) == SS_BITMAP)
-            return child;
-    }
-    return nullptr;
-}
 }
 
 CPropButton::CPropButton() : CKeyPage(IDD_BUTTON, kButtonBoxes, 0) {}
@@ -40,7 +27,7 @@ void CPropButton::DoDataExchange(CDataExchange& dx)
 {
     CKeyPage::DoDataExchange(dx);
     if (!m_picture.m_hWnd)
-        m_picture.SubclassWindow(FindPadPicture(m_hWnd));
+        m_picture.SubclassWindow(TemplatePicture());
 }
 
 void CPropButton::OnShowWindow(BOOL show, UINT)
@@ -56,6 +43,7 @@ void CPropButton::OnShowWindow(BOOL show, UINT)
 
 void CPropButton::OnDestroy()
 {
+    CKeyPage::OnDestroy();
     m_view.Release();
 }
 
