@@ -7,6 +7,7 @@
 #include <dinput.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -96,6 +97,43 @@ struct CSimDeviceSettings
     int acquired = 0;  // device objects acquired right now
 };
 
+// A lock that holds no system handle. MinGW's std::mutex makes an event the first time it is
+// contended and its destructor never frees it, so every pad that came and went would leave a
+// handle behind in the process under test.
+class CSimLock
+{
+public:
+    void lock() { ::AcquireSRWLockExclusive(&m_lock); }
+    void unlock() { ::ReleaseSRWLockExclusive(&m_lock); }
+    bool try_lock() { return ::TryAcquireSRWLockExclusive(&m_lock) != 0; }
+    SRWLOCK* native() { return &m_lock; }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+};
+
+// The waiting that goes with CSimLock, also without a handle.
+class CSimCondition
+{
+public:
+    template <class TDone>
+    bool wait_for(std::unique_lock<CSimLock>& hold, std::chrono::milliseconds timeout, TDone done)
+    {
+        const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
+        while (!done()) {
+            const ULONGLONG now = ::GetTickCount64();
+            if (now >= deadline)
+                return false;
+            ::SleepConditionVariableSRW(&m_condition, hold.mutex()->native(), static_cast<DWORD>(deadline - now), 0);
+        }
+        return true;
+    }
+    void notify_all() { ::WakeAllConditionVariable(&m_condition); }
+
+private:
+    CONDITION_VARIABLE m_condition = CONDITION_VARIABLE_INIT;
+};
+
 class CSimPad
 {
 public:
@@ -172,8 +210,8 @@ private:
     const std::string m_setupApiPath;
     const std::string m_keyPath;
 
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_changed;
+    mutable CSimLock m_lock;
+    mutable CSimCondition m_changed;
     std::vector<CSimReload> m_reloads;
     unsigned long m_nReportsSent = 0;
     unsigned long m_nReloadReports = 0;
@@ -251,6 +289,9 @@ public:
     // COM objects of the DirectInput stand-in alive right now, and interface sets not yet
     // destroyed: both go back to where they were when a program cleans up after itself.
     long LiveObjects() const { return m_nLiveObjects; }
+    long LivePads() const { return m_nLivePads; }  // plugged, or unplugged but still referred to
+    void PadCreated() { ++m_nLivePads; }
+    void PadDestroyed() { --m_nLivePads; }
     void ObjectCreated() { ++m_nLiveObjects; }
     void ObjectDestroyed() { --m_nLiveObjects; }
     long OpenInterfaceSets() const { return m_nOpenSets; }
@@ -273,6 +314,7 @@ private:
     int m_nNextSlot = 1;
     CSimFaults m_faults;
     std::atomic<long> m_nLiveObjects{0};
+    std::atomic<long> m_nLivePads{0};
     std::atomic<long> m_nOpenSets{0};
     std::function<void(const std::string&)> m_log;
     HWND m_hArrivalWindow = nullptr;

@@ -132,11 +132,13 @@ CSimPad::CSimPad(int slot, const CSimPadOptions& options, std::string devicePath
     for (int axis = 0; axis < 4; ++axis)
         m_calibration[axis] = options.calibration[axis];
     m_nFailCalibrationAxis = options.failCalibrationAxis;
+    CSimBench::Get().PadCreated();
 }
 
 CSimPad::~CSimPad()
 {
     Stop();
+    CSimBench::Get().PadDestroyed();
 }
 
 GUID CSimPad::InstanceGuid() const
@@ -156,61 +158,61 @@ GUID CSimPad::ProductGuid() const
 
 bool CSimPad::Unplugged() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_bUnplugged;
 }
 
 std::vector<CSimReload> CSimPad::Reloads() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_reloads;
 }
 
 std::size_t CSimPad::ReloadCount() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_reloads.size();
 }
 
 bool CSimPad::WaitForReloads(std::size_t count, DWORD timeoutMs) const
 {
-    std::unique_lock<std::mutex> hold(m_lock);
+    std::unique_lock<CSimLock> hold(m_lock);
     return m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return m_reloads.size() >= count; });
 }
 
 unsigned long CSimPad::ReportsSent() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_nReportsSent;
 }
 
 unsigned long CSimPad::ReloadReportsReceived() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_nReloadReports;
 }
 
 int CSimPad::OpenHandles() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_nOpenHandles;
 }
 
 bool CSimPad::WaitForOpenHandles(int count, DWORD timeoutMs) const
 {
-    std::unique_lock<std::mutex> hold(m_lock);
+    std::unique_lock<CSimLock> hold(m_lock);
     return m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return m_nOpenHandles == count; });
 }
 
 unsigned long CSimPad::HandlesOpened() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_nHandlesOpened;
 }
 
 void CSimPad::SetState(const DIJOYSTATE2& state)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     const DIJOYSTATE2& old = m_state;
     PushChange(m_events, m_dwSequence, DIJOFS_X, old.lX, state.lX);
     PushChange(m_events, m_dwSequence, DIJOFS_Y, old.lY, state.lY);
@@ -226,7 +228,7 @@ void CSimPad::SetState(const DIJOYSTATE2& state)
 
 void CSimPad::QueueEvent(DWORD offset, DWORD data)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     m_events.push_back({offset, data, ++m_dwSequence});
     if (m_events.size() > kMaxBufferedEvents)
         m_events.erase(m_events.begin());
@@ -234,13 +236,13 @@ void CSimPad::QueueEvent(DWORD offset, DWORD data)
 
 DIJOYSTATE2 CSimPad::State() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_state;
 }
 
 std::vector<CSimInputEvent> CSimPad::EventsAfter(DWORD sequence) const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     std::vector<CSimInputEvent> later;
     for (const auto& event : m_events) {
         if (event.sequence > sequence)
@@ -251,13 +253,13 @@ std::vector<CSimInputEvent> CSimPad::EventsAfter(DWORD sequence) const
 
 DWORD CSimPad::LastSequence() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_dwSequence;
 }
 
 std::vector<CSimEffectEvent> CSimPad::EffectEvents() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_effects;
 }
 
@@ -265,45 +267,45 @@ void CSimPad::RecordEffect(const CSimEffectEvent& event)
 {
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     m_effects.push_back(event);
     m_effects.back().qpc = now.QuadPart;
 }
 
 CSimAxisCalibration CSimPad::Calibration(int axis) const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return axis >= 1 && axis <= 4 ? m_calibration[axis - 1] : CSimAxisCalibration();
 }
 
 void CSimPad::SetCalibration(int axis, const CSimAxisCalibration& calibration)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     if (axis >= 1 && axis <= 4)
         m_calibration[axis - 1] = calibration;
 }
 
 int CSimPad::FailCalibrationAxis() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_nFailCalibrationAxis;
 }
 
 void CSimPad::SetFailCalibrationAxis(int axis)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     m_nFailCalibrationAxis = axis;
 }
 
 CSimDeviceSettings CSimPad::Settings() const
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     return m_settings;
 }
 
 void CSimPad::UpdateSettings(const std::function<void(CSimDeviceSettings&)>& change)
 {
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     change(m_settings);
 }
 
@@ -330,7 +332,7 @@ void CSimPad::Start(std::function<void(const std::string&)> log)
 void CSimPad::Stop()
 {
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        std::lock_guard<CSimLock> hold(m_lock);
         m_bUnplugged = true;
     }
     if (m_server.joinable()) {
@@ -407,7 +409,7 @@ void CSimPad::Serve()
             if (!OnReadDone(*m_connected[index])) {
                 Retire(std::move(m_connected[index]));
                 m_connected.erase(m_connected.begin() + static_cast<std::ptrdiff_t>(index));
-                std::lock_guard<std::mutex> hold(m_lock);
+                std::lock_guard<CSimLock> hold(m_lock);
                 --m_nOpenHandles;
                 m_changed.notify_all();
             }
@@ -431,14 +433,14 @@ void CSimPad::Serve()
     for (auto& instance : m_retiring)
         instance.release();
     m_retiring.clear();
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     m_nOpenHandles = 0;
 }
 
 void CSimPad::OnConnected(std::unique_ptr<CInstance> instance)
 {
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        std::lock_guard<CSimLock> hold(m_lock);
         ++m_nHandlesOpened;
     }
     // A pad whose handle fails reads: drop the connection, the program's reads then fail.
@@ -447,7 +449,7 @@ void CSimPad::OnConnected(std::unique_ptr<CInstance> instance)
         return;
     }
     m_connected.push_back(std::move(instance));
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     ++m_nOpenHandles;
     m_changed.notify_all();
 }
@@ -489,7 +491,7 @@ void CSimPad::OnMessage(const BYTE* bytes, DWORD size)
     }
     std::size_t count = 0;
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        std::lock_guard<CSimLock> hold(m_lock);
         ++m_nReloadReports;
         m_reloads.push_back(reload);
         count = m_reloads.size();
@@ -532,6 +534,6 @@ void CSimPad::SendReports()
             ++sent;
         }
     }
-    std::lock_guard<std::mutex> hold(m_lock);
+    std::lock_guard<CSimLock> hold(m_lock);
     m_nReportsSent += sent;
 }
