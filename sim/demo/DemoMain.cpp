@@ -10,10 +10,10 @@
 //   table                       prints "table devices=<n> names=<a>|<b>..." (the device table's
 //                               names, slot by slot)
 //   resources                   prints "resources handles=<n> gdi=<n> user=<n> probed-handles=<n>
-//                               probed-gdi=<n> windows=<n> gdi-kinds=pen:<n>,...": the system's
-//                               counts of this process's handles and GDI and USER objects, and the
-//                               same found by trying every handle value (GDI objects also by kind)
-//                               and counting the process's windows
+//                               probed-gdi=<n> windows=<n> gdi-kinds=pen:<n>,... handle-kinds=
+//                               key:<n>,... sim-objects=<n> sim-pads=<n>": the system's counts of this process's handles and GDI
+//                               and USER objects, and the same found by trying every handle value
+//                               (also by kind) and counting the process's windows
 //   windows                     prints "window <class> "<caption>" visible|hidden enabled|disabled"
 //                               for each top-level window of this process, then "windows end"
 //   page <n>                    the open sheet shows its tab n; prints "page <n> <tab caption>"
@@ -180,12 +180,27 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 // Kernel handles are multiples of four; one that answers GetHandleInformation is open.
-int ProbeHandles()
+// `kinds` gets how many of them are registry keys, files and pipes, threads, and other objects.
+int ProbeHandles(std::string& kinds)
 {
-    int count = 0;
+    int count = 0, keys = 0, files = 0, threads = 0;
     DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 0x40000; value += 4)
-        count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    for (ULONG_PTR value = 4; value < 0x40000; value += 4) {
+        const auto handle = reinterpret_cast<HANDLE>(value);
+        if (!::GetHandleInformation(handle, &flags))
+            continue;
+        ++count;
+        DWORD subkeys = 0;
+        if (::RegQueryInfoKeyA(reinterpret_cast<HKEY>(handle), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            ++keys;
+        else if (::GetFileType(handle) != FILE_TYPE_UNKNOWN || ::GetLastError() == NO_ERROR)
+            ++files;
+        else if (::GetThreadId(handle))
+            ++threads;
+    }
+    kinds = "key:" + std::to_string(keys) + ",file:" + std::to_string(files) + ",thread:" + std::to_string(threads) +
+            ",other:" + std::to_string(count - keys - files - threads);
     return count;
 }
 
@@ -250,12 +265,16 @@ void PrintResources()
     int windows = 0;
     std::string kinds;
     const int gdi = ProbeGdiObjects(kinds);
+    std::string handleKinds;
+    const int probedHandles = ProbeHandles(handleKinds);
     ::EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&windows));
     PrintLine("resources handles=" + std::to_string(handles) +
               " gdi=" + std::to_string(::GetGuiResources(self, GR_GDIOBJECTS)) +
               " user=" + std::to_string(::GetGuiResources(self, GR_USEROBJECTS)) +
-              " probed-handles=" + std::to_string(ProbeHandles()) + " probed-gdi=" + std::to_string(gdi) +
-              " windows=" + std::to_string(windows) + " gdi-kinds=" + kinds);
+              " probed-handles=" + std::to_string(probedHandles) + " probed-gdi=" + std::to_string(gdi) +
+              " windows=" + std::to_string(windows) + " gdi-kinds=" + kinds + " handle-kinds=" + handleKinds +
+              " sim-objects=" + std::to_string(CSimBench::Get().LiveObjects()) +
+              " sim-pads=" + std::to_string(CSimBench::Get().LivePads()));
 }
 
 // What Windows broadcasts when a storage volume leaves.

@@ -101,6 +101,8 @@ public:
     int m_nPlugs = 0, m_nArrivals = 0, m_nUnplugs = 0, m_nForceTests = 0, m_nPadsLostUnderTest = 0,
         m_nDisplayCycles = 0, m_nReopens = 0;
     HWND m_hForceTest = nullptr;
+    int m_nTestedSlot = 0;          // the pad "Force Test" tests
+    bool m_bTestedPadLost = false;  // and it has left since
 
     int Random(int below)
     {
@@ -122,21 +124,30 @@ public:
         EXPECT_EQ(expected, names == std::string::npos ? "?" : line.substr(names + 7)) << when;
     }
 
-    // Message boxes are answered as a person would. Only one is expected: "Force Test" says so
-    // when the pad it tests has left.
+    // Message boxes are answered as a person would, and the search repeats, since an answer may
+    // let the next one show. Two are expected: "Force Test" saying that its pad is gone (any
+    // change of the device table lets its device object go), and, when the tested pad itself
+    // has left and the test put its settings back before the removal reached the window, the
+    // failed write to the key that went with the pad.
     void ExpectNoMessageBox(const char* when)
     {
-        COwnDialogs search;
-        search.process = ::GetProcessId(m_demo.process());
-        search.forceTest = m_hForceTest;
-        ::EnumWindows(FindStrayDialog, reinterpret_cast<LPARAM>(&search));
-        for (const auto& [box, words] : search.boxes) {
-            if (m_hForceTest && words == "Force Test: Game Controller Fail!!")
-                ++m_nPadsLostUnderTest;
-            else
-                ADD_FAILURE() << when << ": a message box \"" << words << "\" is open";
-            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-            EXPECT_TRUE(WaitUntil([box = box] { return !::IsWindow(box); }, 5000)) << "\"" << words << "\" stayed open";
+        for (int round = 0; round < 3; ++round) {
+            COwnDialogs search;
+            search.process = ::GetProcessId(m_demo.process());
+            search.forceTest = m_hForceTest;
+            ::EnumWindows(FindStrayDialog, reinterpret_cast<LPARAM>(&search));
+            if (search.boxes.empty())
+                return;
+            for (const auto& [box, words] : search.boxes) {
+                if (m_hForceTest && words == "Force Test: Game Controller Fail!!")
+                    ++m_nPadsLostUnderTest;
+                else if (!(m_bTestedPadLost && words == "Error: UpdateDataResgistry Failed!!!"))
+                    ADD_FAILURE() << when << ": a message box \"" << words << "\" is open";
+                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+                EXPECT_TRUE(WaitUntil([box = box] { return !::IsWindow(box); }, 5000))
+                    << "\"" << words << "\" stayed open";
+            }
+            ::Sleep(300);
         }
     }
 
@@ -156,6 +167,7 @@ public:
 
     void Unplug(std::size_t index)
     {
+        m_bTestedPadLost = m_bTestedPadLost || (m_hForceTest && m_pads[index].first == m_nTestedSlot);
         m_demo.Send("unplug " + std::to_string(m_pads[index].first));
         ASSERT_NE("", m_demo.WaitForLine("unplugged ", 10000)) << "no answer to an unplug";
         m_pads.erase(m_pads.begin() + static_cast<long>(index));
@@ -212,8 +224,11 @@ public:
         if (!WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(general, kTestButton)) != FALSE; }, 3000))
             return;  // no pad in the current slot takes force: "&Test" stays disabled
         ::PostMessageA(::GetDlgItem(general, kTestButton), BM_CLICK, 0, 0);
-        if (WaitUntil([&] { return (m_hForceTest = ::FindWindowA(nullptr, "Force Test")) != nullptr; }, 5000))
+        if (WaitUntil([&] { return (m_hForceTest = ::FindWindowA(nullptr, "Force Test")) != nullptr; }, 5000)) {
             ++m_nForceTests;
+            m_nTestedSlot = m_pads[row].first;
+            m_bTestedPadLost = false;
+        }
     }
 
     void CloseForceTest()
@@ -288,7 +303,7 @@ public:
 
 void PrintFigures(const char* label, const CResources& figures)
 {
-    std::printf("[ soak     ] %s handles=%ld gdi=%ld user=%ld (GDI by kind: %s)\n", label, figures.handles, figures.gdi,
+    std::printf("[ soak     ] %s handles=%ld gdi=%ld user=%ld (by kind: %s)\n", label, figures.handles, figures.gdi,
                 figures.user, figures.gdiKinds.c_str());
     std::fflush(stdout);
 }
