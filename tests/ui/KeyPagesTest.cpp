@@ -608,21 +608,3 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
     ::DeleteObject(pressed);
     ::DeleteObject(normal);
 }
-
-// The pad pictures the templates name are loaded by their static controls; closing the sheet
-// frees them, so a sheet shown again and again keeps no bitmap behind.
-TEST_F(KeyPagesFixture, ClosingTheSheetFreesThePadPicturesTheTemplatesName)
-{
-    HGDIOBJ pictures[2] = {};
-    RunSheet(kButtonPage, [&](HWND) {
-        ShowPage(kMovementPage);
-        const CKeyPage* pages[] = {buttons, movement};
-        for (int i = 0; i < 2; ++i)
-            pictures[i] = reinterpret_cast<HGDIOBJ>(
-                ::SendMessageA(pages[i]->TemplatePicture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
-    });
-    for (HGDIOBJ picture : pictures) {
-        ASSERT_NE(nullptr, picture) << "a key page shows no pad picture";
-        EXPECT_EQ(0u, ::GetObjectType(picture)) << "a pad picture outlived the sheet";
-    }
-}
