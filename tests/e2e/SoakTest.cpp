@@ -87,7 +87,7 @@ BOOL CALLBACK FindStrayDialog(HWND window, LPARAM lParam)
 struct CResources
 {
     long handles = 0, gdi = 0, user = 0;
-    std::string how, gdiKinds;
+    std::string how, byKind;  // the counts by kind the line gives, from its GDI objects on
 };
 
 class CSoak
@@ -284,7 +284,7 @@ public:
         figures.gdi = Field(line, "gdi");
         figures.user = Field(line, "user");
         const std::size_t kinds = line.find(" gdi-kinds=");
-        figures.gdiKinds = kinds == std::string::npos ? "" : line.substr(kinds + 11);
+        figures.byKind = kinds == std::string::npos ? "" : line.substr(kinds + 11);
         if (figures.handles <= 0) {
             figures.handles = Field(line, "probed-handles");
             figures.how += "handles probed (GetProcessHandleCount gives 0); ";
@@ -304,7 +304,7 @@ public:
 void PrintFigures(const char* label, const CResources& figures)
 {
     std::printf("[ soak     ] %s handles=%ld gdi=%ld user=%ld (by kind: %s)\n", label, figures.handles, figures.gdi,
-                figures.user, figures.gdiKinds.c_str());
+                figures.user, figures.byKind.c_str());
     std::fflush(stdout);
 }
 }
