@@ -1,5 +1,6 @@
 #include "keys/KeyPage.h"
 
+#include "framework/Handles.h"
 #include "framework/MessageBox.h"
 #include "keys/KeyNames.h"
 #include "resource.h"
@@ -203,6 +204,6 @@ void CKeyPage::OnDestroy()
     const HWND picture = TemplatePicture();
     if (!picture)
         return;
-    if (const auto bitmap = reinterpret_cast<HGDIOBJ>(::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0)))
-        (void)bitmap, ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    // Freed by the handle as it goes out of scope; the control now holds none.
+    const CBitmap taken(reinterpret_cast<HBITMAP>(::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0)));
 }

@@ -608,3 +608,31 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
     ::DeleteObject(pressed);
     ::DeleteObject(normal);
 }
+
+namespace
+{
+// Wine finds a GDI object by the low word of its handle alone, so walking the low words counts
+// the process's bitmaps; GetGuiResources gives 0 there.
+int CountBitmaps()
+{
+    int count = 0;
+    for (ULONG_PTR value = 1; value < 0x10000; ++value)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(value)) == OBJ_BITMAP ? 1 : 0;
+    return count;
+}
+}
+
+// Both key pages show a pad picture their template names; the sheet shown again and again must
+// not keep one per showing, nor the canvases the Button page draws its marks on.
+TEST_F(KeyPagesFixture, ShowingTheSheetAgainAndAgainKeepsNoBitmapOfTheKeyPages)
+{
+    PlugAndDiscover();
+    auto showBothKeyPages = [&] { RunSheet(kButtonPage, [&](HWND) { ShowPage(kMovementPage); }); };
+    showBothKeyPages();  // what the system keeps after a first showing is part of the level
+    const int level = CountBitmaps();
+    ASSERT_GT(level, 0) << "the probe found no bitmap at all";
+    for (int showing = 1; showing <= 3; ++showing) {
+        showBothKeyPages();
+        EXPECT_EQ(level, CountBitmaps()) << "after showing " << showing;
+    }
+}
