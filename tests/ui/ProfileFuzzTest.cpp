@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <tuple>
 #include <cstring>
@@ -191,6 +192,22 @@ void EnterName(HWND box, const std::string& text, EInput how, const CUiThread& u
     ASSERT_TRUE(ui.Flush());
 }
 
+// Wine 8.0 (64-bit) faults in its text layout when a name box shows the small tilde (0x98, U+02DC)
+// with no letter before it, at the start or after a control character, once a system font with
+// positioning tables (DejaVu) fills in for it: the test process dies painting the box. Windows has
+// no such fault and the name rule refuses the tilde either way, so the random names put a letter
+// before each tilde rather than lose the case.
+std::string WithTildesOnALetter(const std::string& name)
+{
+    std::string kept;
+    for (char c : name) {
+        if (c == '\x98' && (kept.empty() || !std::isalnum(static_cast<unsigned char>(kept.back()))))
+            kept += 'x';
+        kept += c;
+    }
+    return kept;
+}
+
 std::string RandomName(std::mt19937& random)
 {
     static const std::string kPieces[] = {"..", ".", "\\",  "/",   ":",    "*",  "?",  "\"",   "<",    ">",
@@ -209,7 +226,7 @@ std::string RandomName(std::mt19937& random)
         for (std::size_t n = 200 + random() % 200; n > 0; --n)
             name += static_cast<char>(random() % 4 ? 'a' + random() % 26 : 1 + random() % 255);
     }
-    return name;
+    return WithTildesOnALetter(name);
 }
 
 std::vector<std::string> NameCases()
