@@ -85,7 +85,11 @@ TEST(ProfileDemo, ASavedProfileLandsBesideTheDemoAndLoadingItReloadsItsBytes)
     demo.Send("config");
     const HWND sheet = FindSheet(10000);
     ASSERT_NE(nullptr, sheet);
-    ::Sleep(500);
+    // The General page's first device-count check (1500 ms) may load the pad afresh and tell the
+    // driver; on a busy machine its reload came after the first Apply and was taken for it.
+    ::Sleep(2000);
+    while (!demo.WaitForLine("reload ", 0).empty()) {
+    }
 
     const std::string saved = ApplyKeystroke(demo, sheet, IDC_SINGLE);
     ASSERT_NE("", saved) << "Apply reached no driver";
