@@ -292,6 +292,9 @@ public:
     long LivePads() const { return m_nLivePads; }  // plugged, or unplugged but still referred to
     void PadCreated() { ++m_nLivePads; }
     void PadDestroyed() { --m_nLivePads; }
+    // Connections whose cancelled operations had not ended when their pad left.
+    long AbandonedConnections() const { return m_nAbandonedConnections; }
+    void ConnectionAbandoned() { ++m_nAbandonedConnections; }
     void ObjectCreated() { ++m_nLiveObjects; }
     void ObjectDestroyed() { --m_nLiveObjects; }
     long OpenInterfaceSets() const { return m_nOpenSets; }
@@ -315,6 +318,7 @@ private:
     CSimFaults m_faults;
     std::atomic<long> m_nLiveObjects{0};
     std::atomic<long> m_nLivePads{0};
+    std::atomic<long> m_nAbandonedConnections{0};
     std::atomic<long> m_nOpenSets{0};
     std::function<void(const std::string&)> m_log;
     HWND m_hArrivalWindow = nullptr;

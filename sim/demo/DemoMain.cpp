@@ -11,9 +11,12 @@
 //                               names, slot by slot)
 //   resources                   prints "resources handles=<n> gdi=<n> user=<n> probed-handles=<n>
 //                               probed-gdi=<n> windows=<n> gdi-kinds=pen:<n>,... handle-kinds=
-//                               key:<n>,... sim-objects=<n> sim-pads=<n>": the system's counts of this process's handles and GDI
-//                               and USER objects, and the same found by trying every handle value
-//                               (also by kind) and counting the process's windows
+//                               key:<n>,...,other:<n>(Event:<n>,...) sim-objects=<n> sim-pads=<n>
+//                               sim-abandoned=<n>": the system's counts of this process's handles
+//                               and GDI and USER objects, the same found by trying every handle
+//                               value (also by kind, other handles by object type) and counting
+//                               the process's windows, and the simulator's live objects, pads and
+//                               connections left running when their pad left
 //   windows                     prints "window <class> "<caption>" visible|hidden enabled|disabled"
 //                               for each top-level window of this process, then "windows end"
 //   page <n>                    the open sheet shows its tab n; prints "page <n> <tab caption>"
@@ -36,6 +39,7 @@
 
 #include <commctrl.h>
 #include <dbt.h>
+#include <winternl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -179,6 +183,43 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return 0;
 }
 
+// The object types of the open handles that are neither keys, files nor threads, as
+// "Event:3,Semaphore:1", so that a growth of "other" handles can be told apart.
+std::string OtherHandleTypes()
+{
+    using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    // Through void*: the name's type is only known here, not to GetProcAddress.
+    const auto query = reinterpret_cast<QueryObject>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    if (!query)
+        return "";
+    constexpr int kObjectTypeInformation = 2;
+    std::map<std::string, int> types;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x40000; value += 4) {
+        const auto handle = reinterpret_cast<HANDLE>(value);
+        DWORD subkeys = 0;
+        if (!::GetHandleInformation(handle, &flags) ||
+            ::RegQueryInfoKeyA(reinterpret_cast<HKEY>(handle), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS ||
+            ::GetFileType(handle) != FILE_TYPE_UNKNOWN || ::GetLastError() == NO_ERROR || ::GetThreadId(handle))
+            continue;
+        alignas(8) BYTE buffer[1024] = {};
+        ULONG length = 0;
+        if (query(handle, kObjectTypeInformation, buffer, sizeof buffer, &length) < 0)
+            continue;
+        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
+        std::string type;
+        for (USHORT i = 0; name->Buffer && i < name->Length / 2; ++i)
+            type += static_cast<char>(name->Buffer[i]);
+        ++types[type];
+    }
+    std::string text;
+    for (const auto& [type, n] : types)
+        text += (text.empty() ? "" : ",") + type + ":" + std::to_string(n);
+    return text;
+}
+
 // Kernel handles are multiples of four; one that answers GetHandleInformation is open.
 // `kinds` gets how many of them are registry keys, files and pipes, threads, and other objects.
 int ProbeHandles(std::string& kinds)
@@ -200,7 +241,7 @@ int ProbeHandles(std::string& kinds)
             ++threads;
     }
     kinds = "key:" + std::to_string(keys) + ",file:" + std::to_string(files) + ",thread:" + std::to_string(threads) +
-            ",other:" + std::to_string(count - keys - files - threads);
+            ",other:" + std::to_string(count - keys - files - threads) + "(" + OtherHandleTypes() + ")";
     return count;
 }
 
@@ -274,7 +315,8 @@ void PrintResources()
               " probed-handles=" + std::to_string(probedHandles) + " probed-gdi=" + std::to_string(gdi) +
               " windows=" + std::to_string(windows) + " gdi-kinds=" + kinds + " handle-kinds=" + handleKinds +
               " sim-objects=" + std::to_string(CSimBench::Get().LiveObjects()) +
-              " sim-pads=" + std::to_string(CSimBench::Get().LivePads()));
+              " sim-pads=" + std::to_string(CSimBench::Get().LivePads()) +
+              " sim-abandoned=" + std::to_string(CSimBench::Get().AbandonedConnections()));
 }
 
 // What Windows broadcasts when a storage volume leaves.
