@@ -183,48 +183,33 @@ LRESULT CALLBACK DemoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return 0;
 }
 
-// The object types of the open handles that are neither keys, files nor threads, as
-// "Event:3,Semaphore:1", so that a growth of "other" handles can be told apart.
-std::string OtherHandleTypes()
+// The object type of a handle ("Event", "Semaphore", ...), so that a growth of "other" handles
+// can be told apart; empty when the system does not say.
+std::string ObjectTypeOf(HANDLE handle)
 {
     using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
     // Through void*: the name's type is only known here, not to GetProcAddress.
-    const auto query = reinterpret_cast<QueryObject>(
+    static const auto query = reinterpret_cast<QueryObject>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
-    if (!query)
-        return "";
     constexpr int kObjectTypeInformation = 2;
-    std::map<std::string, int> types;
-    DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 0x40000; value += 4) {
-        const auto handle = reinterpret_cast<HANDLE>(value);
-        DWORD subkeys = 0;
-        if (!::GetHandleInformation(handle, &flags) ||
-            ::RegQueryInfoKeyA(reinterpret_cast<HKEY>(handle), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS ||
-            ::GetFileType(handle) != FILE_TYPE_UNKNOWN || ::GetLastError() == NO_ERROR || ::GetThreadId(handle))
-            continue;
-        alignas(8) BYTE buffer[1024] = {};
-        ULONG length = 0;
-        if (query(handle, kObjectTypeInformation, buffer, sizeof buffer, &length) < 0)
-            continue;
-        const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
-        std::string type;
-        for (USHORT i = 0; name->Buffer && i < name->Length / 2; ++i)
-            type += static_cast<char>(name->Buffer[i]);
-        ++types[type];
-    }
-    std::string text;
-    for (const auto& [type, n] : types)
-        text += (text.empty() ? "" : ",") + type + ":" + std::to_string(n);
-    return text;
+    alignas(8) BYTE buffer[1024] = {};
+    ULONG length = 0;
+    if (!query || query(handle, kObjectTypeInformation, buffer, sizeof buffer, &length) < 0)
+        return "";
+    const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer);
+    std::string type;
+    for (USHORT i = 0; name->Buffer && i < name->Length / 2; ++i)
+        type += static_cast<char>(name->Buffer[i]);
+    return type;
 }
 
 // Kernel handles are multiples of four; one that answers GetHandleInformation is open.
-// `kinds` gets how many of them are registry keys, files and pipes, threads, and other objects.
+// `kinds` gets how many of them are registry keys, files and pipes, threads, and other objects
+// (these by object type).
 int ProbeHandles(std::string& kinds)
 {
     int count = 0, keys = 0, files = 0, threads = 0;
+    std::map<std::string, int> others;  // by object type
     DWORD flags = 0;
     for (ULONG_PTR value = 4; value < 0x40000; value += 4) {
         const auto handle = reinterpret_cast<HANDLE>(value);
@@ -239,9 +224,14 @@ int ProbeHandles(std::string& kinds)
             ++files;
         else if (::GetThreadId(handle))
             ++threads;
+        else
+            ++others[ObjectTypeOf(handle)];
     }
+    std::string types;
+    for (const auto& [type, n] : others)
+        types += (types.empty() ? "" : ",") + type + ":" + std::to_string(n);
     kinds = "key:" + std::to_string(keys) + ",file:" + std::to_string(files) + ",thread:" + std::to_string(threads) +
-            ",other:" + std::to_string(count - keys - files - threads) + "(" + OtherHandleTypes() + ")";
+            ",other:" + std::to_string(count - keys - files - threads) + "(" + types + ")";
     return count;
 }
 
