@@ -121,11 +121,17 @@ void CSimPad::Retire(std::unique_ptr<CInstance> instance)
         m_retiring.push_back(std::move(instance));
 }
 
-// Frees the retiring connections whose operations have ended; `waitMs` gives each that long.
+// Frees the retiring connections whose operations have ended, waiting up to `waitMs` in all for
+// the others: given to each in turn, a pad with several of them held its unplugging for seconds.
 void CSimPad::SweepRetiring(DWORD waitMs)
 {
-    std::erase_if(m_retiring,
-                  [waitMs](const std::unique_ptr<CInstance>& instance) { return instance->Settled(waitMs); });
+    const ULONGLONG deadline = ::GetTickCount64() + waitMs;
+    for (;;) {
+        std::erase_if(m_retiring, [](const std::unique_ptr<CInstance>& instance) { return instance->Settled(); });
+        if (m_retiring.empty() || ::GetTickCount64() >= deadline)
+            return;
+        ::Sleep(10);
+    }
 }
 
 CSimPad::CSimPad(int slot, const CSimPadOptions& options, std::string devicePath, std::string directInputPath,
