@@ -24,6 +24,13 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # Installs what is missing, once; a second run costs one dpkg query.
 ensure_packages() {
   local missing=() pkg
+  # The 32-bit probe assembles and links a program: without binutils a fresh machine that runs
+  # 32-bit code would be taken for one that cannot, and test the 64-bit build instead.
+  if ! command -v as >/dev/null || ! command -v ld >/dev/null; then
+    log "installing: binutils"
+    as_root apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends binutils >/dev/null
+  fi
   for pkg in $BUILD_PACKAGES $RUN_PACKAGES; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done

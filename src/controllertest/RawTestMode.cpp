@@ -23,37 +23,6 @@ CSetting& Model()
     return *CSetting::GetInstance();
 }
 
-// Position of `device` in the device table; -1 when it is no longer there.
-int SlotOf(IDirectInputDevice8A* device)
-{
-    int slot = 0;
-    for (const CDIDevice* element : CDxInput::GetInstance()->m_devices) {
-        if (element->m_pDevice == device)
-            return slot;
-        ++slot;
-    }
-    return -1;
-}
-
-// The settings blocks of the model, set aside while another pad's bytes pass through it.
-struct CBlocks
-{
-    CByteArray leftAnalog, rightAnalog, forceFeedBack, keyConfig, keyMap, sensitivity;
-
-    static CBlocks Of(const CRegistry& r)
-    {
-        return {r.m_LeftAnalog, r.m_RightAnalog, r.m_ForceFeedBack, r.m_KeyConfig, r.m_KeyMap, r.m_Sensitivity};
-    }
-    void Into(CRegistry& r) const
-    {
-        r.m_LeftAnalog = leftAnalog;
-        r.m_RightAnalog = rightAnalog;
-        r.m_ForceFeedBack = forceFeedBack;
-        r.m_KeyConfig = keyConfig;
-        r.m_KeyMap = keyMap;
-        r.m_Sensitivity = sensitivity;
-    }
-};
 }
 
 CRawTestMode::~CRawTestMode()
@@ -67,11 +36,16 @@ bool CRawTestMode::Enter()
     if (m_bActive || model.m_bDeviceActive != 1 || model.m_nDeviceCount <= 0)
         return false;
     CDIDevice* device = model.GetCurrentDevice();
-    m_pDevice = device ? device->m_pDevice : nullptr;
-    if (m_pDevice)
-        m_pDevice->AddRef();
+    if (!device || !device->m_pDevice)
+        return false;
+    m_pDevice = device->m_pDevice;
+    m_pDevice->AddRef();
+    m_strPadId = model.CurrentPadId();
     m_bActive = true;
     model.Backup();
+    m_user = CSettingsBlocks::Of(model);
+    model.m_strHeldPad = m_strPadId;
+    model.m_heldBlocks = m_user;
     model.ResetMapping();
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();
@@ -84,11 +58,14 @@ void CRawTestMode::Leave()
         return;
     m_bActive = false;
     CSetting& model = Model();
-    const int slot = SlotOf(m_pDevice);
+    model.m_strHeldPad.clear();
+    const int slot = model.SlotOfPad(m_strPadId);
     const bool stillCurrent = model.m_bDeviceActive == 1 && model.m_nDeviceCount > 0 && slot >= 0 &&
                               slot == model.m_nCurrentDevice;
     if (stillCurrent) {
-        model.Restore();
+        // The entry's own copy, not the model's backup: nothing that ran meanwhile can have
+        // changed it.
+        m_user.Into(model);
         model.SaveCurrentDevice();
         model.RequestDriverUpdate();
         ReleaseDevice();
@@ -97,19 +74,12 @@ void CRawTestMode::Leave()
     // The sheet moved on meanwhile (another pad loaded, or none): the tested pad's own key
     // gets its settings back while it is still there, and a model that now holds another
     // pad keeps that pad's values; an idle model must not keep the neutral ones.
-    const bool otherPadLoaded = model.m_bDeviceActive == 1;
-    const CBlocks current = CBlocks::Of(model);
-    const HKEY currentKey = model.m_hDeviceKey;
-    model.Restore();
     if (slot >= 0) {
-        model.m_hDeviceKey = model.GetDeviceKey(slot);
-        if (model.m_hDeviceKey)
-            model.WriteValues();
+        model.WriteBlocksTo(slot, m_user);
         model.RequestDriverUpdate();
     }
-    if (otherPadLoaded)
-        current.Into(model);
-    model.m_hDeviceKey = currentKey;
+    if (model.m_bDeviceActive != 1)
+        m_user.Into(model);
     ReleaseDevice();
 }
 
@@ -122,7 +92,7 @@ void CRawTestMode::ReleaseDevice()
 
 bool CRawTestMode::DeviceKnown() const
 {
-    return m_pDevice && SlotOf(m_pDevice) >= 0;
+    return m_pDevice && Model().SlotOfPad(m_strPadId) >= 0;
 }
 
 HRESULT CRawTestMode::AcquireAndReport(HWND owner, const CAcquireTexts& texts) const

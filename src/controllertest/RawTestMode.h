@@ -3,14 +3,20 @@
 #include <dinput.h>
 
 #include <cstddef>
+#include <string>
+
+#include "settings/Registry.h"
 
 // What the two controller test windows share: while one of them runs, the pad's driver
 // stops translating input (neutral settings saved and reloaded), and the window reads the
 // plain joystick through DirectInput. Leaving puts the user's settings back exactly, once
 // for each entry, whichever way the window is left.
 //
-// The window holds its own reference on the device interface for the length of the test,
-// so that a device refresh (a pad unplugged) never leaves it with a released interface.
+// The test is bound to the pad's identity, not to a device object: a device refresh (any HID
+// device arriving or leaving) makes every device object anew, and the pad under test is still
+// the same pad for as long as the table holds its identity. The window holds its own reference
+// on the device interface for the length of the test, so a refresh never leaves it with a
+// released interface; DirectInput keeps that interface working while the pad is there.
 class CRawTestMode
 {
 public:
@@ -20,16 +26,18 @@ public:
     CRawTestMode& operator=(const CRawTestMode&) = delete;
 
     // With a selected programmable pad: backup, neutral settings, save, driver reload; the
-    // pad's device interface is kept. false (and nothing done) when no pad is selected or a
-    // test runs already.
+    // pad's device interface is kept. false (and nothing done) when no pad is selected, it has
+    // no device interface (nothing could be read, so nothing is neutralised), or a test runs
+    // already.
     bool Enter();
-    // Puts the user's settings back into the model, into the tested pad's key and the driver;
+    // Puts the user's settings back into the tested pad's key and its driver, wherever the
+    // pad now sits in the table, and into the model unless it holds another pad by now;
     // nothing when no test runs. The interface is let go.
     void Leave();
 
     bool IsActive() const { return m_bActive; }
     IDirectInputDevice8A* Device() const { return m_pDevice; }
-    // The device table still holds the pad under test (false once a refresh dropped it).
+    // The device table still holds the pad under test (false once it has left).
     bool DeviceKnown() const;
 
     // The texts a window shows for the answers of Acquire.
@@ -53,6 +61,8 @@ private:
 
     bool m_bActive = false;
     IDirectInputDevice8A* m_pDevice = nullptr;  // own reference while m_bActive
+    std::string m_strPadId;                     // the pad under test
+    CSettingsBlocks m_user;                     // its user's settings, as they were on entry
 };
 
 // The text a window shows for one answer of a DirectInput call.

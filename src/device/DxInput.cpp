@@ -390,6 +390,7 @@ int CDxInput::CompleteDevice(CDIDevice& device, HDEVINFO set, SP_DEVICE_INTERFAC
         return 0;
     }
     device.m_hFile = file;
+    device.m_strInterfacePath = path;
     device.m_bProgrammable = ReadProgrammable(set, deviceInfo);
     return 1;
 }

@@ -35,6 +35,9 @@ public:
 
     IDirectInputDevice8A* m_pDevice = nullptr;
     DIDEVICEINSTANCEA m_instance = {};
+    // The HID interface path the pad was matched and opened by: what it is known by across
+    // device refreshes, whose device objects, keys and slots are all new.
+    std::string m_strInterfacePath;
     HKEY m_hKey = nullptr;
     HANDLE m_hFile = nullptr;
     int m_bProgrammable = 0;

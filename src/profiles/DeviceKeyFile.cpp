@@ -101,7 +101,9 @@ public:
     {
         char folder[MAX_PATH];
         char copy[MAX_PATH];
-        if (!::GetTempPathA(MAX_PATH, folder) || !::GetTempFileNameA(folder, "kpr", 0, copy))
+        // A temporary folder whose path does not fit leaves the buffer unwritten.
+        const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+        if (length == 0 || length >= MAX_PATH || !::GetTempFileNameA(folder, "kpr", 0, copy))
             return false;
         m_copy = copy;
         if (!::CopyFileA(path.c_str(), copy, FALSE))
@@ -210,7 +212,7 @@ EKeyFileResult RestoreKeyFromFile(HKEY key, const std::string& path)
     if (SameKeyTree(key, hive.Key()))
         return EKeyFileResult::kDone;
     // The restore call reported success and left the key as it was: copy the hive ourselves.
-    ::RegDeleteTreeA(key, nullptr);
-    ::RegCopyTreeA(hive.Key(), nullptr, key);
+    if (::RegDeleteTreeA(key, nullptr) != ERROR_SUCCESS || ::RegCopyTreeA(hive.Key(), nullptr, key) != ERROR_SUCCESS)
+        return EKeyFileResult::kNotRestored;
     return SameKeyTree(key, hive.Key()) ? EKeyFileResult::kDone : EKeyFileResult::kNotRestored;
 }

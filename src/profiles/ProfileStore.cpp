@@ -11,6 +11,23 @@ namespace
 {
 constexpr REGSAM kRestoreAccess = KEY_READ | KEY_WRITE | DELETE;
 
+// Deletes a file when it goes out of scope; nothing for an empty path.
+class CDeleteOnExit
+{
+public:
+    explicit CDeleteOnExit(std::string path) : m_path(std::move(path)) {}
+    ~CDeleteOnExit()
+    {
+        if (!m_path.empty())
+            ::DeleteFileA(m_path.c_str());
+    }
+    CDeleteOnExit(const CDeleteOnExit&) = delete;
+    CDeleteOnExit& operator=(const CDeleteOnExit&) = delete;
+
+private:
+    std::string m_path;
+};
+
 // The current device's key, opened again with `access` the way the hive calls need it.
 CRegKey OpenCurrentDeviceKey(REGSAM access)
 {
@@ -41,6 +58,17 @@ bool HoldsSettings(HKEY root)
     return true;
 }
 
+// The model's settings into the current pad's key, and the driver reloads them; 0 when a
+// value could not be written.
+int WriteShownSettings()
+{
+    CSetting& model = *CSetting::GetInstance();
+    if (!model.WriteBlocksTo(model.m_nCurrentDevice, CSettingsBlocks::Of(model)))
+        return 0;
+    model.RequestDriverUpdate();
+    return 1;
+}
+
 void ShowRestoreFailure(HWND owner)
 {
     CMessageBox::Show(owner, "RegRestoreKey Fail!!", "Profile", MB_OK);
@@ -55,6 +83,20 @@ void TakeRestoredKey()
     model.SetLeftAnalog(-1);
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();
+}
+
+// A restore that stopped midway has left the key neither as it was nor as the file: the copy
+// taken before it goes back in, the model and the driver take whatever the key holds then, and
+// the user is told which it is.
+void PutBack(HWND owner, HKEY key, const std::string& before)
+{
+    const bool putBack = !before.empty() && RestoreKeyFromFile(key, before) == EKeyFileResult::kDone;
+    TakeRestoredKey();
+    CMessageBox::Show(owner,
+                      putBack ? "The profile was not loaded: the settings before it were put back."
+                              : "The profile was not loaded completely, and the settings before it could not be "
+                                "put back: please check the pad's settings!",
+                      "Profile", MB_OK | MB_ICONWARNING);
 }
 }
 
@@ -83,12 +125,21 @@ bool FileExists(const std::string& path)
 
 int SaveDeviceKeyTo(HWND owner, const std::string& path)
 {
-    CRegKey key = OpenCurrentDeviceKey(KEY_WRITE);
+    CRegKey key = OpenCurrentDeviceKey(KEY_READ | KEY_WRITE);
     if (!key) {
         CMessageBox::Show(owner, "RegCreateKeyEx Fail!", "Profile Save As!", MB_OK);
         return 0;
     }
-    return SaveKeyToFile(key.get(), path, WorkFolder() + "\\save.tmp") == EKeyFileResult::kDone ? 1 : 0;
+    // Without the work folder no save can be written: the key is not touched for nothing.
+    const std::string folder = WorkFolder();
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    // A key the program never wrote (or one with a cut value) would make a profile that no
+    // load accepts: the settings the sheet shows are written into it first, as Apply would.
+    if (!HoldsSettings(key.get()) && !WriteShownSettings())
+        return 0;
+    return SaveKeyToFile(key.get(), path, folder + "\\save.tmp") == EKeyFileResult::kDone ? 1 : 0;
 }
 
 int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
@@ -102,20 +153,30 @@ int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
         ShowRestoreFailure(owner);
         return 0;
     }
+    // What the key holds now: the undo of a load, and what a restore that fails midway puts
+    // back.
+    const std::string before = undoKept ? UndoPath() : WorkFolder() + "\\before.reg";
+    const std::string temp = WorkFolder() + (undoKept ? "\\undo.tmp" : "\\before.tmp");
+    const bool kept = SaveKeyToFile(key.get(), before, temp) == EKeyFileResult::kDone;
+    // Only the undo stays; the copy taken for an undo itself is not needed past this load.
+    const CDeleteOnExit copy(undoKept ? std::string() : before);
     if (undoKept) {
-        *undoKept = SaveKeyToFile(key.get(), UndoPath(), WorkFolder() + "\\undo.tmp") == EKeyFileResult::kDone;
-        if (!*undoKept) {
+        *undoKept = kept;
+        if (!kept) {
             CMessageBox::Show(owner,
                               "The current settings could not be kept for Undo Load: the profile was not loaded!",
                               "Profile", MB_OK | MB_ICONWARNING);
             return 0;
         }
     }
-    if (RestoreKeyFromFile(key.get(), path) != EKeyFileResult::kDone) {
-        ShowRestoreFailure(owner);
-        return 0;
+    const EKeyFileResult restored = RestoreKeyFromFile(key.get(), path);
+    if (restored == EKeyFileResult::kDone) {
+        key.reset();
+        TakeRestoredKey();
+        return 1;
     }
-    key.reset();
-    TakeRestoredKey();
-    return 1;
+    ShowRestoreFailure(owner);
+    if (restored == EKeyFileResult::kNotRestored)
+        PutBack(owner, key.get(), kept ? before : std::string());
+    return 0;
 }

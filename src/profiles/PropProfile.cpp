@@ -26,9 +26,10 @@ bool DeviceActive()
     return Model().m_bDeviceActive == 1;
 }
 
-HKEY CurrentDeviceKey()
+// Whether the loaded pad is `pad`.
+bool IsCurrentPad(const std::string& pad)
 {
-    return Model().GetDeviceKey(Model().m_nCurrentDevice);
+    return !pad.empty() && ::lstrcmpiA(Model().CurrentPadId().c_str(), pad.c_str()) == 0;
 }
 
 std::string Format(const char* pattern, const std::string& name)
@@ -172,6 +173,7 @@ void CPropProfile::RefreshList()
     CSetting& model = Model();
     ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
     model.ScanProfiles();
+    m_listedFiles = model.m_ProfileFiles;
     for (int i = 0; i < model.m_nProfileCount; ++i) {
         const std::string& file = model.m_ProfileFiles[static_cast<std::size_t>(i)];
         std::string name = file.substr(0, file.find('.'));
@@ -191,7 +193,7 @@ void CPropProfile::RefreshList()
 
 void CPropProfile::RefreshUndo()
 {
-    const bool usable = DeviceActive() && m_hUndoKey && m_hUndoKey == CurrentDeviceKey() && FileExists(UndoPath());
+    const bool usable = DeviceActive() && IsCurrentPad(m_strUndoPad) && FileExists(UndoPath());
     EnableDlgItem(IDC_PROFILE_UNDO, usable);
 }
 
@@ -220,6 +222,14 @@ std::string CPropProfile::SelectedName() const
     return item < 0 ? std::string() : ItemText(item);
 }
 
+std::string CPropProfile::SelectedFile() const
+{
+    const int item = static_cast<int>(::SendMessageA(List(), LVM_GETSELECTIONMARK, 0, 0));
+    if (item < 0 || item >= static_cast<int>(m_listedFiles.size()))
+        return {};
+    return m_listedFiles[static_cast<std::size_t>(item)];
+}
+
 bool CPropProfile::CheckName(const std::string& name, const char* caption) const
 {
     const std::string problem = ProfileNameProblem(name, std::strlen(g_szConfigDir));
@@ -246,13 +256,17 @@ void CPropProfile::OnDblClkList()
 
 void CPropProfile::OnDelete()
 {
+    // A listed file is deleted whatever its name: the typed-name rules are for names that
+    // become files, and a file another program put here must not stay for ever. It is only
+    // ever a plain file name inside the profile folder, as the folder's listing gave it.
     const std::string name = SelectedName();
-    if (name.empty() || !CheckName(name, "Delete.."))
+    const std::string file = SelectedFile();
+    if (file.empty() || file.find_first_of("\\/:") != std::string::npos)
         return;
     const std::string question = "Are You Sure to Delete the Profile?\n\"" + name + "\"";
     if (CMessageBox::Show(m_hWnd, question.c_str(), "Delete..", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
-    if (!::DeleteFileA(ProfilePath(name).c_str()))
+    if (!::DeleteFileA((std::string(g_szConfigDir) + "\\" + file).c_str()))
         CMessageBox::Show(m_hWnd, Format("The Profile \"%s\" could not be deleted!", name).c_str(), "Delete..",
                           MB_OK | MB_ICONEXCLAMATION);
     RefreshList();
@@ -310,17 +324,17 @@ void CPropProfile::LoadSelected(const std::string& name)
     bool undoKept = false;
     RestoreDeviceKeyFrom(m_hWnd, ProfilePath(name), &undoKept);
     if (undoKept)
-        m_hUndoKey = CurrentDeviceKey();
+        m_strUndoPad = Model().CurrentPadId();
     RefreshUndo();
 }
 
 void CPropProfile::OnUndoLoad()
 {
-    if (!DeviceActive() || !m_hUndoKey || m_hUndoKey != CurrentDeviceKey())
+    if (!DeviceActive() || !IsCurrentPad(m_strUndoPad))
         return;
     if (RestoreDeviceKeyFrom(m_hWnd, UndoPath(), nullptr)) {
         ::DeleteFileA(UndoPath().c_str());
-        m_hUndoKey = nullptr;
+        m_strUndoPad.clear();
     }
     RefreshUndo();
 }
@@ -360,11 +374,10 @@ void CPropProfile::OnExport()
 
 LRESULT CPropProfile::OnQuerySiblings(WPARAM code, LPARAM)
 {
-    if (code == kQueryDeviceChanged) {
-        // The kept settings belong to the pad that was current: no other pad may get them.
-        m_hUndoKey = nullptr;
+    // The kept settings stay with the pad they were taken from: Undo Load is offered again
+    // when that pad is loaded again, and never on another.
+    if (code == kQueryDeviceChanged)
         RefreshList();
-    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "controllertest/BitmapPicture.h"
 #include "framework/PropertyPage.h"
@@ -44,10 +45,16 @@ private:
     // Shows why `name` cannot be a profile file; true when it can.
     bool CheckName(const std::string& name, const char* caption) const;
     std::string SelectedName() const;  // empty when nothing is selected
+    // The file in the profile folder behind the selected item; empty when nothing is selected.
+    std::string SelectedFile() const;
     std::string ItemText(int item) const;
     void RefreshUndo();
     HWND List() const;
 
-    // The device key whose settings the last load replaced; they wait in the undo file.
-    HKEY m_hUndoKey = nullptr;
+    // The pad whose settings the last load replaced; they wait in the undo file. A device
+    // refresh keeps it, and no other pad ever gets them.
+    std::string m_strUndoPad;
+    // The files the list shows, item by item: a name shown is the file's name up to its first
+    // dot, which need not tell the file.
+    std::vector<std::string> m_listedFiles;
 };

@@ -42,3 +42,23 @@ public:
 private:
     bool WriteBlock(const char* name, const CByteArray& block) const;
 };
+
+// The six settings blocks of one gamepad, taken out of a model or put into one.
+struct CSettingsBlocks
+{
+    CByteArray leftAnalog, rightAnalog, forceFeedBack, keyConfig, keyMap, sensitivity;
+
+    static CSettingsBlocks Of(const CRegistry& r)
+    {
+        return {r.m_LeftAnalog, r.m_RightAnalog, r.m_ForceFeedBack, r.m_KeyConfig, r.m_KeyMap, r.m_Sensitivity};
+    }
+    void Into(CRegistry& r) const
+    {
+        r.m_LeftAnalog = leftAnalog;
+        r.m_RightAnalog = rightAnalog;
+        r.m_ForceFeedBack = forceFeedBack;
+        r.m_KeyConfig = keyConfig;
+        r.m_KeyMap = keyMap;
+        r.m_Sensitivity = sensitivity;
+    }
+};

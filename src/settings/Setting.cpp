@@ -113,7 +113,24 @@ int CSetting::LoadCurrentDevice()
         return 0;
     }
     ReadValues();
+    if (!m_strHeldPad.empty() && SlotOfPad(m_strHeldPad) == m_nCurrentDevice)
+        m_heldBlocks.Into(*this);
     return 1;
+}
+
+int CSetting::WriteBlocksTo(int slot, const CSettingsBlocks& blocks)
+{
+    const HKEY key = GetDeviceKey(slot);
+    if (!key)
+        return 0;
+    const CSettingsBlocks own = CSettingsBlocks::Of(*this);
+    const HKEY ownKey = m_hDeviceKey;
+    blocks.Into(*this);
+    m_hDeviceKey = key;
+    const int written = WriteValues();
+    own.Into(*this);
+    m_hDeviceKey = ownKey;
+    return written;
 }
 
 void CSetting::RequestDriverUpdate()

@@ -32,6 +32,12 @@ public:
     void SetDeviceActive(int active);
     CDIDevice* GetCurrentDevice() const;
     int HasDevice(IDirectInputDevice8A* device) const;
+    // A pad's identity, which outlives device refreshes: empty for an empty slot.
+    std::string PadIdOf(int slot) const;
+    // The identity of the loaded pad; empty when none is loaded.
+    std::string CurrentPadId() const;
+    // The slot the pad `id` is in now; -1 when it is not in the table (or `id` is empty).
+    int SlotOfPad(const std::string& id) const;
     // Closes the worker's handles, rediscovers the pads and rebuilds the table; 0 when
     // matching or the table update failed (after its message). The model is made by the
     // table update, not before, so a failure before it leaves no config folder behind.
@@ -41,6 +47,9 @@ public:
     int SaveCurrentDevice();
     int LoadCurrentDevice();
     void RequestDriverUpdate();
+    // Writes `blocks` into the key of the pad in `slot`; the model's own blocks and key stay
+    // as they are. 0 when the slot has no key or a value could not be written.
+    int WriteBlocksTo(int slot, const CSettingsBlocks& blocks);
 
     // Editing
     void SetKeyConfig(int index, int kind);
@@ -74,6 +83,11 @@ public:
     const char* m_pszDeviceName[kDeviceSlots] = {};  // into the device objects; not owned
     int m_bProgrammable[kDeviceSlots] = {};
     int m_nProfileCount = 0;
+    // While a test window runs, the tested pad's key holds the neutral settings. Its user's
+    // own are held here, and a load of that pad (the sheet taking it again after a device
+    // refresh) reads them instead, so that neutral bytes never pass for the user's.
+    std::string m_strHeldPad;
+    CSettingsBlocks m_heldBlocks;
     std::vector<std::string> m_ProfileFiles;
 
 private:

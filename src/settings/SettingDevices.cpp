@@ -44,6 +44,31 @@ int CSetting::HasDevice(IDirectInputDevice8A* device) const
     return 0;
 }
 
+std::string CSetting::PadIdOf(int slot) const
+{
+    if (slot < 0 || slot >= m_nDeviceCount || slot >= kDeviceSlots)
+        return {};
+    const CDIDevice* device = DeviceAt(slot);
+    return device ? device->m_strInterfacePath : std::string();
+}
+
+std::string CSetting::CurrentPadId() const
+{
+    return m_bDeviceActive == 1 ? PadIdOf(m_nCurrentDevice) : std::string();
+}
+
+int CSetting::SlotOfPad(const std::string& id) const
+{
+    if (id.empty())
+        return -1;
+    for (int slot = 0; slot < m_nDeviceCount && slot < kDeviceSlots; ++slot) {
+        // Windows' device paths ignore case.
+        if (::lstrcmpiA(PadIdOf(slot).c_str(), id.c_str()) == 0)
+            return slot;
+    }
+    return -1;
+}
+
 int CSetting::RefreshDevices()
 {
     CDeviceThread* worker = CDeviceThread::GetInstance();

@@ -1,5 +1,6 @@
 #include "support/DemoProcess.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -231,4 +232,41 @@ std::string SaveScreenshot(const char* name)
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return file;
+}
+
+namespace
+{
+struct COwnDialogs
+{
+    DWORD process = 0;
+    HWND except = nullptr;
+    std::vector<std::pair<HWND, std::string>> boxes;
+};
+
+BOOL CALLBACK FindOwnDialog(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<COwnDialogs*>(lParam);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char className[32] = {}, title[128] = {}, text[256] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    ::GetWindowTextA(window, title, sizeof title);
+    // The sheet has the same caption as a message box of the program; only it has tabs.
+    const bool sheet = ::FindWindowExA(window, nullptr, WC_TABCONTROLA, nullptr) != nullptr;
+    if (process != search->process || std::string(className) != "#32770" || !::IsWindowVisible(window) || sheet ||
+        window == search->except)
+        return TRUE;
+    ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    search->boxes.emplace_back(window, std::string(title) + ": " + text);
+    return TRUE;
+}
+}
+
+std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND except)
+{
+    COwnDialogs search;
+    search.process = ::GetProcessId(process);
+    search.except = except;
+    ::EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&search));
+    return search.boxes;
 }

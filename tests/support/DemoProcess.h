@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // KinetraDemo.exe started as a person would start it, with its standard input and output
@@ -45,5 +46,8 @@ HWND FindSheet(DWORD timeoutMs = 5000);
 int CountSheets();
 // Whether the shell holds Kinetra's tray icon for this hidden window.
 bool TrayIconExists(HWND hidden);
+// The visible dialogs of `process` but its sheet and `except`, each with "caption: text":
+// the message boxes it shows.
+std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND except = nullptr);
 // The screenshot of the whole screen, written beside the test executables.
 std::string SaveScreenshot(const char* name);

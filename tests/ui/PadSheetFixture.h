@@ -79,7 +79,8 @@ public:
             ::SetFileAttributesA(ConfigFile(file).c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA(ConfigFile(file).c_str());
         }
-        for (const char* file : {"~work\\save.tmp", "~work\\undo.tmp", "~work\\undo.reg"})
+        for (const char* file :
+             {"~work\\save.tmp", "~work\\undo.tmp", "~work\\undo.reg", "~work\\before.tmp", "~work\\before.reg"})
             ::DeleteFileA(ConfigFile(file).c_str());
         ::RemoveDirectoryA(ConfigFile("~work").c_str());
     }
