@@ -14,6 +14,7 @@
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 #include "ui/PadSheetFixture.h"
+#include "ui/ProfilePageHelpers.h"
 #include "ui/UiHelpers.h"
 
 namespace
@@ -171,6 +172,12 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
         ShowPage(sheetWindow, ProfilePageIndex());
         const HWND profilePage = CurrentPage(sheetWindow);
         EXPECT_GE(ItemOf(profilePage, "calibration"), 0);
+        // The backup of a key the program never wrote loads back: the bindings return.
+        const std::size_t boxes = messages.messages().size();
+        ClickItem(profilePage, "calibration");
+        Click(profilePage, IDC_PROFILE_LOAD);
+        EXPECT_EQ(boxes, messages.messages().size()) << messages.messages().back().text;
+        EXPECT_NE(cleared, KeyValue(pad->KeyPath(), "KeyConfig")) << "the backup did not load";
         ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
 
         // A second calibration replaces the backup with the settings of the moment.

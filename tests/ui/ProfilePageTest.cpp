@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "app/Main.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 #include "ui/ProfilePageHelpers.h"
@@ -342,5 +343,120 @@ TEST_F(ProfilePageFixture, ImportTakesCopyNamesAndExportNeverWritesOverAFile)
         EXPECT_FALSE(messages.messages().back().text.empty());
         EXPECT_EQ("the user's own file", ReadFileBytes(outside.path() + "\\Out.reg"));
         EXPECT_EQ(std::vector<std::string>{"Out.reg"}, FilesIn(outside.path()));
+    });
+}
+
+namespace
+{
+// A hidden window of the program's own kind on this thread, told of pads arriving and leaving
+// as the system tells the program's window: the device refreshes run where they run in Kinetra.
+class CArrivalWindow
+{
+public:
+    CArrivalWindow()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = MainWndProc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "KinetraTestArrivals";
+        ::RegisterClassA(&windowClass);
+        m_hWnd = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   windowClass.hInstance, nullptr);
+        CSimBench::Get().SetArrivalWindow(m_hWnd);
+    }
+    ~CArrivalWindow()
+    {
+        CSimBench::Get().SetArrivalWindow(nullptr);
+        // The program's window procedure ends the message loop when its window goes.
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&::DefWindowProcA));
+        ::DestroyWindow(m_hWnd);
+    }
+    CArrivalWindow(const CArrivalWindow&) = delete;
+    CArrivalWindow& operator=(const CArrivalWindow&) = delete;
+
+private:
+    HWND m_hWnd = nullptr;
+};
+
+// The General page loads the pad of `row`, as a click on it and on "&Config" would.
+void LoadRow(HWND sheetWindow, int row)
+{
+    ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
+    const HWND general = CPadSheetFixture::CurrentPage(sheetWindow);
+    const HWND list = ::GetDlgItem(general, IDC_DEVICE_LIST);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+    CPadSheetFixture::Click(general, IDC_CONFIG);
+}
+}
+
+TEST_F(ProfilePageFixture, UndoLoadStaysWithItsPadThroughDeviceRefreshes)
+{
+    const CArrivalWindow arrivals;
+    RunProfilePage([&](HWND sheetWindow, HWND page) {
+        WriteBindingsAsTheProgram(pad->KeyPath(), 0x10);
+        TypeName(page, "Race1");
+        Click(page, IDC_PROFILE_SAVE_AS);
+        WriteBindingsAsTheProgram(pad->KeyPath(), 0x30);
+        const auto before = KeyValues(pad->KeyPath());
+        ClickItem(page, "Race1");
+        Click(page, IDC_PROFILE_LOAD);
+        ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO));
+
+        // Pad B arrives: every key is opened anew, and B, once loaded, never gets A's undo.
+        const auto other = CSimBench::Get().Pad(CSimBench::Get().Plug("wireless"));
+        ASSERT_TRUE(WaitUntil([&] { return model->m_nDeviceCount == 2; }, 5000));
+        WriteBindings(other->KeyPath(), 0x50);
+        const auto otherBefore = KeyValues(other->KeyPath());
+        ::Sleep(1800);  // the General page's device-count check
+        LoadRow(sheetWindow, 1);
+        ShowPage(sheetWindow, ProfilePageIndex());
+        page = CurrentPage(sheetWindow);
+        EXPECT_FALSE(Enabled(page, IDC_PROFILE_UNDO)) << "pad B got the undo of pad A";
+        Click(page, IDC_PROFILE_UNDO);
+        EXPECT_EQ(otherBefore, KeyValues(other->KeyPath()));
+
+        LoadRow(sheetWindow, 0);
+        ShowPage(sheetWindow, ProfilePageIndex());
+        EXPECT_TRUE(Enabled(CurrentPage(sheetWindow), IDC_PROFILE_UNDO)) << "pad A lost its undo to a refresh";
+
+        // B leaves; the General page takes A again by itself, and A's undo still waits.
+        CSimBench::Get().Unplug(other->Slot());
+        ASSERT_TRUE(WaitUntil([&] { return model->m_nDeviceCount == 1; }, 5000));
+        ::Sleep(1800);
+        ShowPage(sheetWindow, ProfilePageIndex());
+        page = CurrentPage(sheetWindow);
+        ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO));
+        Click(page, IDC_PROFILE_UNDO);
+        EXPECT_EQ(before, KeyValues(pad->KeyPath())) << "undo gave pad A its bytes before the load";
+        EXPECT_TRUE(messages.messages().empty()) << Shown();
+    });
+}
+
+// Whatever a pad's key holds, what is saved loads back; a listed file can always go.
+TEST_F(ProfilePageFixture, EverySavedProfileLoadsAndEveryListedFileCanBeDeleted)
+{
+    // The pad's key as the program never wrote it.
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, pad->KeyPath().c_str());
+    SetKeyValue(pad->KeyPath(), "KeyConfig", Bytes(10, 1));
+    WriteAll(ConfigFile("x .reg"), "another program's file");
+    RunProfilePage([&](HWND, HWND page) {
+        TypeName(page, "Fresh");
+        Click(page, IDC_PROFILE_SAVE_AS);
+        const auto saved = KeyValues(pad->KeyPath());
+        EXPECT_EQ(32u, saved.at("KeyConfig").size()) << "the shown settings went into the key first";
+        WriteBindingsAsTheProgram(pad->KeyPath(), 0x30);
+        ClickItem(page, "Fresh");
+        Click(page, IDC_PROFILE_LOAD);
+        EXPECT_TRUE(messages.messages().empty()) << Shown();
+        EXPECT_EQ(saved, KeyValues(pad->KeyPath())) << "the saved profile did not load back";
+
+        ClickItem(page, "x ");
+        Click(page, IDC_PROFILE_DELETE);
+        EXPECT_FALSE(Exists(ConfigFile("x .reg"))) << "a listed file stayed";
+        EXPECT_EQ("Are You Sure to Delete the Profile?\n\"x \"", messages.messages().back().text) << Shown();
     });
 }
