@@ -46,7 +46,9 @@ BITMAPS = {  # id: (file, width, height)
     117: ('about_117.bmp', 250, 164), 182: ('display_group_182.bmp', 128, 16),
 }
 EVENT_IDS = [230] + list(range(235, 250))
-ICONS = {101: ('app_101.ico', {16, 32, 48}), 269: ('sheet_269.ico', {16, 32, 48}), 274: ('tray_274.ico', {16, 32})}
+WINDOW_ICON_SIZES = {16, 20, 24, 32, 40, 48}
+ICONS = {101: ('app_101.ico', WINDOW_ICON_SIZES), 269: ('sheet_269.ico', WINDOW_ICON_SIZES),
+         274: ('tray_274.ico', WINDOW_ICON_SIZES)}
 
 problems = []
 

@@ -147,10 +147,13 @@ def icon_preview(path, images):
 
 
 def render_icons(preview):
+    # The sizes Windows asks for from 100 % to 200 %: the small icon is 16-32 pixels, the
+    # large one 32-48 (and 64 at 200 %, which takes the 48 image down a step).
+    sizes = (48, 40, 32, 24, 20, 16)
     sets = {
-        101: [(s, icons.app_icon(s)) for s in (48, 32, 16)],
-        269: [(s, icons.sheet_icon(s)) for s in (48, 32, 16)],
-        274: [(s, icons.tray_icon(s)) for s in (32, 16)],
+        101: [(s, icons.app_icon(s)) for s in sizes],
+        269: [(s, icons.sheet_icon(s)) for s in sizes],
+        274: [(s, icons.tray_icon(s)) for s in sizes],
     }
     for rid, (name, what) in icons.EVENT_ICONS.items():
         sets[rid] = [(16, icons.event_icon(what))]

@@ -27,7 +27,10 @@ bool CreateMainWindow(HINSTANCE instance)
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
     wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_KINETRA));
-    wc.hIconSm = wc.hIcon;
+    // The drawn small image at the size the system DPI asks for, not the large one shrunk.
+    wc.hIconSm = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_KINETRA), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 LR_SHARED));
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = ::CreateSolidBrush(RGB(0, 0, 125));
     wc.lpszClassName = kClassName;

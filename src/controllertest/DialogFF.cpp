@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "device/DxInput.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/MessageBox.h"
 #include "resource.h"
@@ -74,6 +75,7 @@ INT_PTR CDialogFF::DoModal(HWND parent)
 BOOL CDialogFF::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_nDpi = SystemDpi();
     CreateBars();
     m_nBoxSize = forcetest::kInitialBoxSize;
     m_nAxes = 2;
@@ -96,12 +98,13 @@ void CDialogFF::CreateBars()
 {
     const HINSTANCE module = ::GetModuleHandleA(nullptr);
     const DWORD style = WS_CHILD | WS_VISIBLE | PBS_SMOOTH;
-    m_hBarX = ::CreateWindowExA(0, PROGRESS_CLASSA, "", style, 60, 355, 290, 15, m_hWnd,
+    const auto at = [this](int v) { return ScaleToDpi(v, m_nDpi); };
+    m_hBarX = ::CreateWindowExA(0, PROGRESS_CLASSA, "", style, at(60), at(355), at(290), at(15), m_hWnd,
                                 reinterpret_cast<HMENU>(IDC_FF_X_BAR), module, nullptr);
-    m_hBarY = ::CreateWindowExA(0, PROGRESS_CLASSA, "", style, 60, 375, 290, 15, m_hWnd,
+    m_hBarY = ::CreateWindowExA(0, PROGRESS_CLASSA, "", style, at(60), at(375), at(290), at(15), m_hWnd,
                                 reinterpret_cast<HMENU>(IDC_FF_Y_BAR), module, nullptr);
-    ::MoveWindow(GetDlgItem(IDC_FF_X_LABEL), 10, 355, 50, 15, TRUE);
-    ::MoveWindow(GetDlgItem(IDC_FF_Y_LABEL), 10, 375, 50, 15, TRUE);
+    ::MoveWindow(GetDlgItem(IDC_FF_X_LABEL), at(10), at(355), at(50), at(15), TRUE);
+    ::MoveWindow(GetDlgItem(IDC_FF_Y_LABEL), at(10), at(375), at(50), at(15), TRUE);
     for (HWND bar : {m_hBarX, m_hBarY})
         ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(kBarMinimum, kBarMaximum));
 }
@@ -242,22 +245,28 @@ void CDialogFF::SnapToCentre()
     m_ptPos = {snapped.x, snapped.y};
 }
 
+// `at` in 96-DPI units; the marker is drawn at the screen's scale.
 void CDialogFF::DrawMarkerAt(HDC dc, POINT at) const
 {
-    ::MoveToEx(dc, at.x - 5, at.y - 5, nullptr);
-    ::LineTo(dc, at.x + 5, at.y + 5);
-    ::MoveToEx(dc, at.x + 4, at.y - 5, nullptr);
-    ::LineTo(dc, at.x - 6, at.y + 5);
-    ::Ellipse(dc, at.x - 5, at.y - 5, at.x + 5, at.y + 5);
+    const auto px = [this](int v) { return ScaleToDpi(v, m_nDpi); };
+    ::MoveToEx(dc, px(at.x - 5), px(at.y - 5), nullptr);
+    ::LineTo(dc, px(at.x + 5), px(at.y + 5));
+    ::MoveToEx(dc, px(at.x + 4), px(at.y - 5), nullptr);
+    ::LineTo(dc, px(at.x - 6), px(at.y + 5));
+    ::Ellipse(dc, px(at.x - 5), px(at.y - 5), px(at.x + 5), px(at.y + 5));
 }
 
 void CDialogFF::DrawMarker()
 {
     CWindowDC dc(m_hWnd);
-    CPen eraser(::CreatePen(PS_INSIDEFRAME, 1, RGB(255, 255, 255)));
-    CPen marker(::CreatePen(kRedPenStyle, 1, RGB(255, 0, 0)));
+    // One 96-DPI pixel wide, so the eraser covers what the marker drew at any scale.
+    const int width = ScaleToDpi(1, m_nDpi);
+    // A wider inside-frame pen draws the ellipse inside its box, where the marker's pen
+    // straddles it; the eraser then draws as the marker does.
+    CPen eraser(::CreatePen(width > 1 ? PS_SOLID : PS_INSIDEFRAME, width, RGB(255, 255, 255)));
+    CPen marker(::CreatePen(kRedPenStyle, width, RGB(255, 0, 0)));
     if (!marker)  // a system that refuses the style still shows the marker in red
-        marker.reset(::CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
+        marker.reset(::CreatePen(PS_SOLID, width, RGB(255, 0, 0)));
     {
         CSelectObject pen(dc.get(), eraser.get());
         DrawMarkerAt(dc.get(), m_ptPrev);
@@ -295,8 +304,12 @@ bool CDialogFF::OnPaint()
 {
     CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
-    m_nBoxSize = client.right;
-    ::Rectangle(paint.get(), m_nMargin - 1, m_nMargin - 1, m_nBoxSize - m_nMargin + 1, m_nBoxSize - m_nMargin + 1);
+    // The clamps work in 96-DPI units, as the marker position does; the square is drawn at
+    // the screen's scale around the same figures.
+    m_nBoxSize = ScaleFromDpi(client.right, m_nDpi);
+    const int low = ScaleToDpi(m_nMargin, m_nDpi) - 1;
+    const int high = ScaleToDpi(m_nBoxSize - m_nMargin, m_nDpi) + 1;
+    ::Rectangle(paint.get(), low, low, high, high);
     SetText(m_hWnd, IDC_FF_CLIENT_WIDTH, "%d", client.right);
     return true;
 }

@@ -33,7 +33,8 @@ public:
     DIEFFECT m_effect = {};
     LONG m_lMagnitude = 0;  // the effect's DICONSTANTFORCE
     int m_nMargin = forcetest::kMargin;
-    int m_nBoxSize = forcetest::kInitialBoxSize;
+    int m_nBoxSize = forcetest::kInitialBoxSize;  // in 96-DPI units, as are the positions
+    int m_nDpi = 96;                              // the screen's, taken at each opening
     POINT m_ptPrev = {180, 180};
     POINT m_ptPos = {forcetest::kCentre, forcetest::kCentre};
     LONG m_lForceX = 0;

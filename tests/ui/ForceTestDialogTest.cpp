@@ -10,6 +10,7 @@
 
 #include "controllertest/DialogFF.h"
 #include "controllertest/ForceMath.h"
+#include "framework/Dpi.h"
 #include "resource.h"
 #include "settings/Setting.h"
 #include "support/DemoProcess.h"
@@ -139,8 +140,9 @@ TEST_F(ForceTestFixture, StickDrivesTheForceAndEveryWayOfClosingRestoresTheSetti
             RECT client;
             ::GetClientRect(window, &client);
             EXPECT_EQ(150, BarPos(window, 0)) << "the bar ends at 150";
-            // After the first paint the square, and the upper clamp, follow the client width.
-            EXPECT_EQ(static_cast<int>(client.right), dialog->m_nBoxSize);
+            // After the first paint the square, and the upper clamp, follow the client width,
+            // counted in 96-DPI units like the marker position.
+            EXPECT_EQ(ScaleFromDpi(client.right, SystemDpi()), dialog->m_nBoxSize);
             EXPECT_EQ(std::to_string(client.right), Text(window, IDC_FF_CLIENT_WIDTH));
             Move([](DIJOYSTATE2& s) { s.lZ = AxisFor(300); });
             EXPECT_TRUE(WaitUntil([&] { return BarPos(window, 1) == 110; }, 3000)) << BarPos(window, 1);
