@@ -78,13 +78,10 @@ TEST_P(DisplayScale, IconsForceTestAndPagesFollowTheScale)
     }
 
     DemoProcess demo("wired");
-    ASSERT_NE("", demo.WaitForLine("ready", 15000));
-    demo.Send("config");
-    const HWND sheet = FindSheet(10000);
+    const HWND sheet = OpenSettledSheet(demo);
     ASSERT_NE(nullptr, sheet);
     const HWND general = ::FindWindowExA(sheet, nullptr, "#32770", "General");
     ASSERT_NE(nullptr, general);
-    ::Sleep(1800);  // the General page's first device-count check
 
     const HWND tabs = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     const int pages = static_cast<int>(::SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));

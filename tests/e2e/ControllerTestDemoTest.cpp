@@ -70,16 +70,6 @@ TEST(ControllerTestDemo, CommandsMoveThePadAndTheForceItReceivesIsPrinted)
 
 namespace
 {
-// The hex of one value in a "reload" line.
-std::string ValueIn(const std::string& line, const std::string& name)
-{
-    const auto start = line.find(" " + name + "=");
-    if (start == std::string::npos)
-        return {};
-    const auto from = start + name.size() + 2;
-    return line.substr(from, line.find(' ', from) - from);
-}
-
 void Apply(HWND sheet)
 {
     ::SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(kApplyButton, BN_CLICKED),
@@ -116,13 +106,8 @@ TEST_P(RefreshDuringTest, AnotherPadComingAndGoingNeitherEndsTheTestNorLosesTheB
 {
     ASSERT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr)) << "a Kinetra from an earlier test still runs";
     DemoProcess demo("wired");
-    ASSERT_NE("", demo.WaitForLine("ready", 15000));
-    demo.Send("config");
-    const HWND sheet = FindSheet(10000);
+    const HWND sheet = OpenSettledSheet(demo);
     ASSERT_NE(nullptr, sheet);
-    ::Sleep(2000);  // the General page's first device-count check
-    while (!demo.WaitForLine("reload ", 0).empty()) {
-    }
     // The user's own settings: Button 3 bound to "A", force feedback on.
     Bind(sheet, 3, 'A', 0x001E0001);
     Apply(sheet);  // before the page is left, which would ask
@@ -133,7 +118,7 @@ TEST_P(RefreshDuringTest, AnotherPadComingAndGoingNeitherEndsTheTestNorLosesTheB
         ::SendMessageA(::GetDlgItem(general, 1002), BM_CLICK, 0, 0);
     Apply(sheet);
     const std::string user = demo.WaitForLine("reload 1 ", 5000);
-    ASSERT_EQ("00001e", ValueIn(user, "KeyMap").substr(0, 6)) << user;
+    ASSERT_EQ("00001e", ReloadValue(user, "KeyMap").substr(0, 6)) << user;
 
     HWND window = nullptr;
     if (GetParam().forceTest) {
@@ -146,7 +131,7 @@ TEST_P(RefreshDuringTest, AnotherPadComingAndGoingNeitherEndsTheTestNorLosesTheB
         ASSERT_NE(nullptr, window);
     }
     const std::string neutral = demo.WaitForLine("reload 1 ", 5000);
-    ASSERT_EQ("000000", ValueIn(neutral, "KeyMap").substr(0, 6)) << "the test switched the bindings off";
+    ASSERT_EQ("000000", ReloadValue(neutral, "KeyMap").substr(0, 6)) << "the test switched the bindings off";
 
     // A pad that is no gamepad of ours arrives and leaves; each refresh gets its time and the
     // General page its device-count check.
@@ -174,14 +159,16 @@ TEST_P(RefreshDuringTest, AnotherPadComingAndGoingNeitherEndsTheTestNorLosesTheB
     std::string back, line;
     while (!(line = demo.WaitForLine("reload 1 ", back.empty() ? 5000 : 500)).empty())
         back = line;
-    EXPECT_EQ(ValueIn(user, "KeyConfig"), ValueIn(back, "KeyConfig")) << "leaving gave the driver the user's own";
-    EXPECT_EQ(ValueIn(user, "KeyMap"), ValueIn(back, "KeyMap"));
+    EXPECT_EQ(ReloadValue(user, "KeyConfig"), ReloadValue(back, "KeyConfig"))
+        << "leaving gave the driver the user's own";
+    EXPECT_EQ(ReloadValue(user, "KeyMap"), ReloadValue(back, "KeyMap"));
 
     // A binding added afterwards keeps every other one the user had.
     Bind(sheet, 4, 'B', 0x00300001);
     Apply(sheet);
     const std::string after = demo.WaitForLine("reload 1 ", 5000);
-    EXPECT_EQ(ValueIn(user, "KeyMap").substr(0, 6) + "30" + ValueIn(user, "KeyMap").substr(8), ValueIn(after, "KeyMap"))
+    EXPECT_EQ(ReloadValue(user, "KeyMap").substr(0, 6) + "30" + ReloadValue(user, "KeyMap").substr(8),
+              ReloadValue(after, "KeyMap"))
         << after;
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     demo.Send("quit");

@@ -28,15 +28,6 @@ std::string TextOf(HWND window)
     return text;
 }
 
-// The hex of one value in a "reload" line.
-std::string ValueIn(const std::string& line, const std::string& name)
-{
-    const auto start = line.find(" " + name + "=");
-    if (start == std::string::npos)
-        return {};
-    const auto from = start + name.size() + 2;
-    return line.substr(from, line.find(' ', from) - from);
-}
 }
 
 TEST(KeyBinding, KeysBoundInTheDemoSheetReachItsDriver)
@@ -63,8 +54,8 @@ TEST(KeyBinding, KeysBoundInTheDemoSheetReachItsDriver)
     Apply(sheet);
     const std::string first = demo.WaitForLine(reload, 5000);
     ASSERT_NE("", first);
-    EXPECT_EQ("000001", ValueIn(first, "KeyConfig").substr(0, 6)) << first;
-    EXPECT_EQ("00001e", ValueIn(first, "KeyMap").substr(0, 6)) << first;
+    EXPECT_EQ("000001", ReloadValue(first, "KeyConfig").substr(0, 6)) << first;
+    EXPECT_EQ("00001e", ReloadValue(first, "KeyMap").substr(0, 6)) << first;
 
     ::SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
     const HWND movement = ::FindWindowExA(sheet, nullptr, "#32770", "Direction Pad and Motion Function");
@@ -75,9 +66,9 @@ TEST(KeyBinding, KeysBoundInTheDemoSheetReachItsDriver)
     Apply(sheet);
     const std::string second = demo.WaitForLine(reload, 5000);
     ASSERT_NE("", second);
-    EXPECT_EQ("04", ValueIn(second, "KeyConfig").substr(24, 2)) << second;
-    EXPECT_EQ("c8", ValueIn(second, "KeyMap").substr(24, 2)) << second;
-    EXPECT_EQ("1e", ValueIn(second, "KeyMap").substr(4, 2)) << "the first binding stays";
+    EXPECT_EQ("04", ReloadValue(second, "KeyConfig").substr(24, 2)) << second;
+    EXPECT_EQ("c8", ReloadValue(second, "KeyMap").substr(24, 2)) << second;
+    EXPECT_EQ("1e", ReloadValue(second, "KeyMap").substr(4, 2)) << "the first binding stays";
 
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     demo.Send("quit");

@@ -270,3 +270,24 @@ std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND 
     ::EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&search));
     return search.boxes;
 }
+
+HWND OpenSettledSheet(DemoProcess& demo)
+{
+    if (demo.WaitForLine("ready", 15000).empty())
+        return nullptr;
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ::Sleep(2000);  // the General page's first device-count check may reload the pad
+    while (!demo.WaitForLine("reload ", 0).empty()) {
+    }
+    return sheet;
+}
+
+std::string ReloadValue(const std::string& line, const std::string& name)
+{
+    const auto start = line.find(" " + name + "=");
+    if (start == std::string::npos)
+        return {};
+    const auto from = start + name.size() + 2;
+    return line.substr(from, line.find(' ', from) - from);
+}

@@ -46,6 +46,11 @@ HWND FindSheet(DWORD timeoutMs = 5000);
 int CountSheets();
 // Whether the shell holds Kinetra's tray icon for this hidden window.
 bool TrayIconExists(HWND hidden);
+// The demo asked for its sheet once it is ready; the sheet once its General page's first
+// device-count check is over and the reloads until then are read, or null.
+HWND OpenSettledSheet(DemoProcess& demo);
+// The hex of the value `name` in a "reload" line; empty when the line has none.
+std::string ReloadValue(const std::string& line, const std::string& name);
 // The visible dialogs of `process` but its sheet and `except`, each with "caption: text":
 // the message boxes it shows.
 std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND except = nullptr);
