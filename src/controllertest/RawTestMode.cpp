@@ -1,7 +1,5 @@
 #include "controllertest/RawTestMode.h"
 
-#include <iterator>
-
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
 #include "settings/Setting.h"
@@ -22,7 +20,6 @@ CSetting& Model()
 {
     return *CSetting::GetInstance();
 }
-
 }
 
 CRawTestMode::~CRawTestMode()

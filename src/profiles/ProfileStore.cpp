@@ -117,6 +117,15 @@ std::string UndoPath()
     return WorkFolder() + "\\undo.reg";
 }
 
+namespace
+{
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}
+
 bool FileExists(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -132,8 +141,7 @@ int SaveDeviceKeyTo(HWND owner, const std::string& path)
     }
     // Without the work folder no save can be written: the key is not touched for nothing.
     const std::string folder = WorkFolder();
-    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!IsFolder(folder))
         return 0;
     // A key the program never wrote (or one with a cut value) would make a profile that no
     // load accepts: the settings the sheet shows are written into it first, as Apply would.
