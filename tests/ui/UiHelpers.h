@@ -45,7 +45,7 @@ public:
 
     void Run(const std::function<void()>& work) const;
     // Waits until the UI thread has taken every message posted to it before this call.
-    bool Flush(DWORD timeoutMs = 5000) const;
+    bool Flush(DWORD timeoutMs = 15000) const;
     // The UI thread's cursor display count (0 shown, below 0 hidden).
     int CursorCount() const;
 
