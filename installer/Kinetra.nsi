@@ -133,6 +133,8 @@ Section "${PRODUCT}" SecProgram
   Call StopKinetra
   SetOutPath "$INSTDIR"
   File "${SOURCE}/Kinetra.exe"
+  ; The command line that switches the running Kinetra's profiles (launchers, shortcuts).
+  File "${SOURCE}/KinetraCmd.exe"
   !if /FileExists "${SOURCE}/usermanual/index.html"
     RMDir /r "$INSTDIR\usermanual"
     File /r "${SOURCE}/usermanual"
@@ -180,6 +182,7 @@ Section "un.${PRODUCT}" SecUnProgram
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\Kinetra.exe"
+  Delete "$INSTDIR\KinetraCmd.exe"
   Delete "$INSTDIR\${TASK_FILE}"
   RMDir /r "$INSTDIR\usermanual"
   Delete "$INSTDIR\uninstall.exe"

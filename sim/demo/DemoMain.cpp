@@ -469,6 +469,13 @@ void ApplyStartingFaults()
 
 int main()
 {
+    // Nobody reads the tray here: each tip and balloon is a line, its line breaks as " | ".
+    g_pfnTrayShown = [](const char* what, const std::string& text) {
+        std::string line = std::string(what) + " " + text;
+        for (std::size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at))
+            line.replace(at, 1, " | ");
+        PrintLine(line);
+    };
     ApplyStartingFaults();
     PlugStartingPads();
     std::thread watcher(WatchPads);

@@ -5,3 +5,4 @@ HWND g_hMainWnd = nullptr;
 CTrayIcon* g_pTray = nullptr;
 CDeviceThread* g_pThread = nullptr;
 CDxInput* g_pDevices = nullptr;
+void (*g_pfnTrayShown)(const char*, const std::string&) = nullptr;

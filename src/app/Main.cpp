@@ -7,6 +7,7 @@
 #include "app/AppGlobals.h"
 #include "app/DeviceThread.h"
 #include "app/Tray.h"
+#include "command/CommandServer.h"
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
 #include "framework/Window.h"
@@ -64,6 +65,7 @@ void OnDeviceChange(WPARAM event, LPARAM lParam)
     }
     if (CSetting::RefreshDevices())
         UpdateWaitTimeout();
+    g_pTray->UpdateTip();
 }
 
 void OnTrayNotify(LPARAM lParam)
@@ -79,7 +81,7 @@ LRESULT OnCommand(WPARAM wParam)
     switch (LOWORD(wParam)) {
     case ID_CONFIGURATION: g_pTray->OpenConfiguration(); break;
     case ID_QUIT: ::PostQuitMessage(0); break;
-    default: break;
+    default: g_pTray->OnProfileCommand(LOWORD(wParam)); break;
     }
     return 0;
 }
@@ -91,6 +93,7 @@ LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_DEVICECHANGE: OnDeviceChange(wParam, lParam); return 0;
     case WM_TRAY_NOTIFY: OnTrayNotify(lParam); return 0;
+    case kCommandMessage: CCommandServer::OnCommandMessage(lParam); return 0;
     default: break;
     }
     if (message == g_uTaskbarCreated && g_uTaskbarCreated != 0) {
@@ -126,7 +129,11 @@ bool RunResident()
     g_pThread->Start();
     g_uTaskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     g_pTray->Add();
+    // KinetraCmd finds no Kinetra when the pipe cannot be made; the tray works without it.
+    CCommandServer commands;
+    commands.Start(g_hMainWnd);
     RunMessageLoop();
+    commands.Stop();
     g_pTray->Remove();
     g_pThread->Stop();
     return true;

@@ -1,8 +1,53 @@
 #include "app/Tray.h"
 
 #include "app/AppGlobals.h"
+#include "profiles/ActiveProfiles.h"
+#include "profiles/ProfileLoad.h"
 #include "resource.h"
+#include "settings/Setting.h"
 #include "sheet/PropSheet.h"
+
+namespace
+{
+CSetting& Model()
+{
+    return *CSetting::GetInstance();
+}
+
+std::vector<int> ProgrammableSlots()
+{
+    std::vector<int> slots;
+    const CSetting& model = Model();
+    for (int slot = 0; slot < model.m_nDeviceCount && slot < kDeviceSlots; ++slot) {
+        if (model.m_bProgrammable[slot] == 1)
+            slots.push_back(slot);
+    }
+    return slots;
+}
+
+// The profiles of the folder by the names the Profile page lists them under.
+std::vector<std::string> ProfileNames()
+{
+    CSetting& model = Model();
+    model.ScanProfiles();
+    std::vector<std::string> names;
+    for (const std::string& file : model.m_ProfileFiles)
+        names.push_back(file.substr(0, file.find('.')));
+    return names;
+}
+
+// How the General page names the pad in `slot`, with its place among the pads.
+std::string PadLabel(int slot)
+{
+    const char* name = Model().m_pszDeviceName[slot];
+    return "&" + std::to_string(slot + 1) + " " + (name ? name : "");
+}
+
+void CopyText(char* target, std::size_t size, const std::string& text)
+{
+    lstrcpynA(target, text.c_str(), static_cast<int>(size));
+}
+}
 
 CTrayIcon::~CTrayIcon()
 {
@@ -29,10 +74,13 @@ void CTrayIcon::Add()
         m_hPopup = ::GetSubMenu(m_hMenu, 0);
     }
     ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    CActiveProfiles::SetChangeHandler([] { g_pTray->UpdateTip(); });
+    UpdateTip();
 }
 
 void CTrayIcon::Remove()
 {
+    CActiveProfiles::SetChangeHandler(nullptr);
     m_bAdded = 0;
     ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
 }
@@ -43,19 +91,108 @@ void CTrayIcon::Readd()
         ::Shell_NotifyIconA(NIM_ADD, &m_nid);
 }
 
+HMENU CTrayIcon::BuildPadProfiles(int slot, const std::vector<std::string>& names)
+{
+    const HMENU menu = ::CreatePopupMenu();
+    const std::string pad = Model().PadIdOf(slot);
+    const CActiveProfile active = CActiveProfiles::Get().Of(pad);
+    for (const std::string& name : names) {
+        const int id = kFirstProfileCommand + static_cast<int>(m_choices.size());
+        if (id > kLastProfileCommand)
+            break;
+        m_choices.push_back({pad, name});
+        const bool on = ::lstrcmpiA(name.c_str(), active.name.c_str()) == 0;
+        ::AppendMenuA(menu, MF_STRING | (on ? MF_CHECKED : MF_UNCHECKED), id, name.c_str());
+    }
+    if (names.empty())
+        ::AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, "(no profiles)");
+    return menu;
+}
+
+HMENU CTrayIcon::BuildProfilesMenu()
+{
+    m_choices.clear();
+    const std::vector<int> slots = ProgrammableSlots();
+    const std::vector<std::string> names = ProfileNames();
+    if (slots.size() == 1)
+        return BuildPadProfiles(slots.front(), names);
+    const HMENU menu = ::CreatePopupMenu();
+    for (int slot : slots) {
+        const HMENU pad = BuildPadProfiles(slot, names);
+        ::AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(pad), PadLabel(slot).c_str());
+    }
+    if (slots.empty())
+        ::AppendMenuA(menu, MF_STRING | MF_GRAYED, 0, "(no programmable pad)");
+    return menu;
+}
+
 int CTrayIcon::ShowMenu()
 {
     POINT cursor;
     if (!::GetCursorPos(&cursor) || !::SetForegroundWindow(g_hMainWnd))
         return 0;
+    // Made for this showing, above the fixed items, and taken out again afterwards: the
+    // profiles and pads are what they are now.
+    const HMENU profiles = BuildProfilesMenu();
+    ::InsertMenuA(m_hPopup, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(profiles), "&Profiles");
+    ::InsertMenuA(m_hPopup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     const int chosen = ::TrackPopupMenu(m_hPopup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, g_hMainWnd,
                                         nullptr);
     // Without this the menu of a hidden window may not close when the user clicks elsewhere.
     ::PostMessageA(g_hMainWnd, WM_NULL, 0, 0);
+    ::RemoveMenu(m_hPopup, 1, MF_BYPOSITION);
+    ::RemoveMenu(m_hPopup, 0, MF_BYPOSITION);
+    ::DestroyMenu(profiles);
     return chosen;
 }
 
 void CTrayIcon::OpenConfiguration()
 {
     CPropSheet::GetInstance()->DoModal();
+}
+
+bool CTrayIcon::OnProfileCommand(int id)
+{
+    if (id < kFirstProfileCommand || id > kLastProfileCommand)
+        return false;
+    const auto index = static_cast<std::size_t>(id - kFirstProfileCommand);
+    if (index >= m_choices.size())
+        return true;
+    const CProfileChoice choice = m_choices[index];
+    const int slot = Model().SlotOfPad(choice.pad);
+    const CLoadOutcome outcome = slot < 0 ? CLoadOutcome{ELoadResult::kNoPad, "The pad is no longer connected."}
+                                          : LoadProfile(slot, choice.name, ELoadCaller::kBackground);
+    if (!outcome.Loaded())
+        ShowBalloon("Profile " + choice.name + " was not loaded", outcome.message);
+    return true;
+}
+
+void CTrayIcon::UpdateTip()
+{
+    std::string tip = "Kinetra";
+    const std::vector<int> slots = ProgrammableSlots();
+    for (int slot : slots) {
+        const std::string profile = CActiveProfiles::Describe(CActiveProfiles::Get().Of(Model().PadIdOf(slot)));
+        tip += slots.size() == 1 ? " - " + profile : "\n" + std::to_string(slot + 1) + ": " + profile;
+    }
+    CopyText(m_nid.szTip, sizeof m_nid.szTip, tip);
+    m_nid.uFlags = NIF_TIP;
+    if (m_bAdded == 1)
+        ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    if (g_pfnTrayShown)
+        g_pfnTrayShown("tip", tip);
+}
+
+void CTrayIcon::ShowBalloon(const std::string& title, const std::string& text)
+{
+    NOTIFYICONDATAA balloon = m_nid;
+    balloon.uFlags = NIF_INFO;
+    CopyText(balloon.szInfoTitle, sizeof balloon.szInfoTitle, title);
+    CopyText(balloon.szInfo, sizeof balloon.szInfo, text);
+    balloon.dwInfoFlags = NIIF_WARNING;
+    if (m_bAdded == 1)
+        ::Shell_NotifyIconA(NIM_MODIFY, &balloon);
+    if (g_pfnTrayShown)
+        g_pfnTrayShown("balloon", title + ": " + text);
 }

@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 // The icon in the notification area and its menu; the hidden window receives its
 // notifications and commands and calls back in here.
 class CTrayIcon
@@ -18,9 +21,32 @@ public:
     void Readd();
     int ShowMenu();
     void OpenConfiguration();
+    // A command of the menu's "Profiles" items; false when `id` is none of them.
+    bool OnProfileCommand(int id);
+    // The tip names each programmable pad's active profile.
+    void UpdateTip();
+    // A word to the user that needs no answer and never stands over a game.
+    void ShowBalloon(const std::string& title, const std::string& text);
 
     NOTIFYICONDATAA m_nid = {};
     BYTE m_bAdded = 0;
     HMENU m_hMenu = nullptr;
     HMENU m_hPopup = nullptr;
+
+private:
+    struct CProfileChoice
+    {
+        std::string pad;
+        std::string name;
+    };
+    // The "Profiles" submenu of this showing of the menu: one popup of profiles, or one popup
+    // per programmable pad when there are several.
+    HMENU BuildProfilesMenu();
+    HMENU BuildPadProfiles(int slot, const std::vector<std::string>& names);
+
+    std::vector<CProfileChoice> m_choices;  // by command id, from kFirstProfileCommand
 };
+
+// The menu ids of the profiles of the tray's submenu.
+constexpr int kFirstProfileCommand = 41000;
+constexpr int kLastProfileCommand = 41999;

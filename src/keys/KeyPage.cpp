@@ -179,6 +179,9 @@ LRESULT CKeyPage::OnQuerySiblings(WPARAM code, LPARAM)
         m_bCleared = 0;  // the clear was meant for the previous device
         m_bModified = 0;
         SetModified(FALSE);
+    } else if (code == kQueryProfileLoaded && Model().m_bDeviceActive) {
+        LoadKeys();
+        UpdateData(FALSE);
     }
     return 0;
 }

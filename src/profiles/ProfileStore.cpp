@@ -69,9 +69,18 @@ int WriteShownSettings()
     return 1;
 }
 
-void ShowRestoreFailure(HWND owner)
+// A failure of a load: in a box for the page, in `failure` for a caller in the background.
+void Report(HWND owner, std::string* failure, const char* text, const char* caption, UINT type = MB_OK)
 {
-    CMessageBox::Show(owner, "RegRestoreKey Fail!!", "Profile", MB_OK);
+    if (failure)
+        *failure = text;
+    else
+        CMessageBox::Show(owner, text, caption, type);
+}
+
+void ShowRestoreFailure(HWND owner, std::string* failure)
+{
+    Report(owner, failure, "RegRestoreKey Fail!!", "Profile");
 }
 
 // The model reads what the key now holds, keeps the left stick's mouse flag with fresh
@@ -88,15 +97,15 @@ void TakeRestoredKey()
 // A restore that stopped midway has left the key neither as it was nor as the file: the copy
 // taken before it goes back in, the model and the driver take whatever the key holds then, and
 // the user is told which it is.
-void PutBack(HWND owner, HKEY key, const std::string& before)
+void PutBack(HWND owner, HKEY key, const std::string& before, std::string* failure)
 {
     const bool putBack = !before.empty() && RestoreKeyFromFile(key, before) == EKeyFileResult::kDone;
     TakeRestoredKey();
-    CMessageBox::Show(owner,
-                      putBack ? "The profile was not loaded: the settings before it were put back."
-                              : "The profile was not loaded completely, and the settings before it could not be "
-                                "put back: please check the pad's settings!",
-                      "Profile", MB_OK | MB_ICONWARNING);
+    Report(owner, failure,
+           putBack ? "The profile was not loaded: the settings before it were put back."
+                   : "The profile was not loaded completely, and the settings before it could not be "
+                     "put back: please check the pad's settings!",
+           "Profile", MB_OK | MB_ICONWARNING);
 }
 }
 
@@ -150,15 +159,15 @@ int SaveDeviceKeyTo(HWND owner, const std::string& path)
     return SaveKeyToFile(key.get(), path, folder + "\\save.tmp") == EKeyFileResult::kDone ? 1 : 0;
 }
 
-int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
+int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept, std::string* failure)
 {
     CRegKey key = OpenCurrentDeviceKey(kRestoreAccess);
     if (!key) {
-        CMessageBox::Show(owner, "Cannot Opened Registry!!", "Load Fail", MB_OK);
+        Report(owner, failure, "Cannot Opened Registry!!", "Load Fail");
         return 0;
     }
     if (!IsLoadableHive(path, HoldsSettings)) {
-        ShowRestoreFailure(owner);
+        ShowRestoreFailure(owner, failure);
         return 0;
     }
     // What the key holds now: the undo of a load, and what a restore that fails midway puts
@@ -171,9 +180,8 @@ int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
     if (undoKept) {
         *undoKept = kept;
         if (!kept) {
-            CMessageBox::Show(owner,
-                              "The current settings could not be kept for Undo Load: the profile was not loaded!",
-                              "Profile", MB_OK | MB_ICONWARNING);
+            Report(owner, failure, "The current settings could not be kept for Undo Load: the profile was not loaded!",
+                   "Profile", MB_OK | MB_ICONWARNING);
             return 0;
         }
     }
@@ -183,8 +191,8 @@ int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept)
         TakeRestoredKey();
         return 1;
     }
-    ShowRestoreFailure(owner);
+    ShowRestoreFailure(owner, failure);
     if (restored == EKeyFileResult::kNotRestored)
-        PutBack(owner, key.get(), kept ? before : std::string());
+        PutBack(owner, key.get(), kept ? before : std::string(), failure);
     return 0;
 }

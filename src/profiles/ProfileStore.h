@@ -28,8 +28,9 @@ inline int SaveDeviceKey(HWND owner, const std::string& name)
 // the driver take it. A file that does not load as a hive, or lacks a value of the settings,
 // leaves the key untouched. With `undoKept` the settings it replaces are saved to UndoPath() first
 // (and *undoKept tells whether they were); nothing is loaded when they could not be. Every
-// failure is shown; 1 when loaded.
-int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept);
+// failure is shown, or, with `failure`, told there instead (a caller in the background shows no
+// box); 1 when loaded.
+int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept, std::string* failure = nullptr);
 inline int RestoreDeviceKey(HWND owner, const std::string& name)
 {
     bool undoKept = false;

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "framework/MessageBox.h"
+#include "profiles/ActiveProfiles.h"
 #include "profiles/FileOperation.h"
 #include "profiles/ProfileFileDialog.h"
+#include "profiles/ProfileLoad.h"
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
 #include "resource.h"
@@ -31,6 +33,9 @@ bool IsCurrentPad(const std::string& pad)
 {
     return !pad.empty() && ::lstrcmpiA(Model().CurrentPadId().c_str(), pad.c_str()) == 0;
 }
+
+// The Name column gives up this much of its width to the mark of the pad's profile.
+constexpr int kActiveColumnWidth = 90;
 
 std::string Format(const char* pattern, const std::string& name)
 {
@@ -117,17 +122,6 @@ bool ExportProfile(HWND owner, const std::string& name, const std::string& targe
     return done;
 }
 
-// The name of the file that takes `path` on a file system that ignores case, without ".reg".
-std::string NameOnDisk(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return {};
-    ::FindClose(search);
-    std::string name = found.cFileName;
-    return name.substr(0, name.find('.'));
-}
 }
 
 CPropProfile::CPropProfile() : CPropertyPage(IDD_PROFILE) {}
@@ -149,9 +143,12 @@ BOOL CPropProfile::OnInitDialog()
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_CENTER;
-    column.cx = 293;
+    column.cx = 293 - kActiveColumnWidth;
     column.pszText = const_cast<char*>("Name");
     ::SendMessageA(List(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.cx = kActiveColumnWidth;
+    column.pszText = const_cast<char*>("Active");
+    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
     m_picture.SetImage(IDB_PROFILE_SIDE);
     // Import and Export are offered, though the template keeps them hidden.
     ShowDlgItem(IDC_PROFILE_IMPORT, true);
@@ -183,6 +180,7 @@ void CPropProfile::RefreshList()
         item.pszText = name.data();
         ::SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
+    MarkActive();
     const bool active = DeviceActive();
     EnableDlgItem(IDC_PROFILE_LOAD, active && model.m_nProfileCount > 0);
     EnableDlgItem(IDC_PROFILE_SAVE_AS, active);
@@ -193,8 +191,22 @@ void CPropProfile::RefreshList()
 
 void CPropProfile::RefreshUndo()
 {
-    const bool usable = DeviceActive() && IsCurrentPad(m_strUndoPad) && FileExists(UndoPath());
+    const bool usable = DeviceActive() && IsCurrentPad(UndoPad()) && FileExists(UndoPath());
     EnableDlgItem(IDC_PROFILE_UNDO, usable);
+}
+
+void CPropProfile::MarkActive()
+{
+    const CActiveProfile active = DeviceActive() ? CActiveProfiles::Get().Of(Model().CurrentPadId()) : CActiveProfile();
+    const int count = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const bool on = !active.name.empty() && SameText(ItemText(i), active.name);
+        std::string mark = on ? (active.modified ? "modified" : "active") : "";
+        LVITEMA item = {};
+        item.iSubItem = 1;
+        item.pszText = mark.data();
+        ::SendMessageA(List(), LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 int CPropProfile::ProfileExists(const std::string& name) const
@@ -290,12 +302,15 @@ void CPropProfile::OnSaveAs()
         }
     } else if (FileExists(ProfilePath(name))) {
         // Race1.reg takes the place of race1.reg where the file system ignores case.
-        const std::string text = "Profile " + name + " was not saved: the profile " + NameOnDisk(ProfilePath(name)) +
+        const std::string text = "Profile " + name + " was not saved: the profile " + ProfileNameOnDisk(name) +
                                  " differs from it only in upper and lower case!";
         CMessageBox::Show(m_hWnd, text.c_str(), "Save Fail", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (!SaveDeviceKey(m_hWnd, name)) {
+    if (SaveDeviceKey(m_hWnd, name)) {
+        // The pad's settings are that profile now, as after a load of it.
+        CActiveProfiles::Get().Set(Model().CurrentPadId(), {name, false});
+    } else {
         const char* text = overwrite
                                ? "Profile %s could not be saved!\nThe profile saved before under this name is kept."
                                : "Profile %s could not be saved!";
@@ -321,21 +336,17 @@ void CPropProfile::LoadSelected(const std::string& name)
 {
     if (!CheckName(name, "Load Fail"))
         return;
-    bool undoKept = false;
-    RestoreDeviceKeyFrom(m_hWnd, ProfilePath(name), &undoKept);
-    if (undoKept)
-        m_strUndoPad = Model().CurrentPadId();
+    LoadProfile(Model().m_nCurrentDevice, name, ELoadCaller::kPage, m_hWnd);
+    MarkActive();
     RefreshUndo();
 }
 
 void CPropProfile::OnUndoLoad()
 {
-    if (!DeviceActive() || !IsCurrentPad(m_strUndoPad))
+    if (!DeviceActive() || !IsCurrentPad(UndoPad()))
         return;
-    if (RestoreDeviceKeyFrom(m_hWnd, UndoPath(), nullptr)) {
-        ::DeleteFileA(UndoPath().c_str());
-        m_strUndoPad.clear();
-    }
+    UndoLoad(m_hWnd);
+    MarkActive();
     RefreshUndo();
 }
 
@@ -376,7 +387,7 @@ LRESULT CPropProfile::OnQuerySiblings(WPARAM code, LPARAM)
 {
     // The kept settings stay with the pad they were taken from: Undo Load is offered again
     // when that pad is loaded again, and never on another.
-    if (code == kQueryDeviceChanged)
+    if (code == kQueryDeviceChanged || code == kQueryProfileLoaded)
         RefreshList();
     return 0;
 }

@@ -49,11 +49,10 @@ private:
     std::string SelectedFile() const;
     std::string ItemText(int item) const;
     void RefreshUndo();
+    // The second column: which listed profile the current pad is on.
+    void MarkActive();
     HWND List() const;
 
-    // The pad whose settings the last load replaced; they wait in the undo file. A device
-    // refresh keeps it, and no other pad ever gets them.
-    std::string m_strUndoPad;
     // The files the list shows, item by item: a name shown is the file's name up to its first
     // dot, which need not tell the file.
     std::vector<std::string> m_listedFiles;

@@ -4,6 +4,7 @@
 #include "framework/Handles.h"
 #include "keys/PropButton.h"
 #include "keys/PropMovement.h"
+#include "profiles/ActiveProfiles.h"
 #include "profiles/PropProfile.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -114,4 +115,25 @@ void CPropSheet::ApplyToDevice()
         return;
     setting->SaveCurrentDevice();
     setting->RequestDriverUpdate();
+    // The pad no longer holds its profile as it was loaded.
+    CActiveProfiles::Get().MarkModified(setting->CurrentPadId());
+}
+
+ESheetHold CPropSheet::Hold() const
+{
+    if (!m_bShowing || !m_hWnd)
+        return ESheetHold::kFree;
+    // A modal box or dialog over the sheet disables it while it waits for the user.
+    if (!::IsWindowEnabled(m_hWnd))
+        return ESheetHold::kDialogOpen;
+    const HWND apply = GetDlgItem(ID_APPLY_NOW);
+    return apply && ::IsWindowEnabled(apply) ? ESheetHold::kUnapplied : ESheetHold::kFree;
+}
+
+void CPropSheet::ShowLoadedSettings()
+{
+    if (!m_bShowing || !m_hWnd)
+        return;
+    for (HWND page : GetPageWindows())
+        ::SendMessageA(page, PSM_QUERYSIBLINGS, kQueryProfileLoaded, 0);
 }

@@ -3,6 +3,13 @@
 
 #include "framework/PropertySheet.h"
 
+// What the sheet means to a change of the settings from outside it (the tray, the command line).
+enum class ESheetHold {
+    kFree,        // closed, or open with nothing unapplied: the change may go ahead
+    kUnapplied,   // the user's edits wait for Apply: the sheet owns the model
+    kDialogOpen,  // a dialog or message box over the sheet is in the middle of something
+};
+
 // The configuration sheet "Kinetra": one modal sheet for the whole run, with the Apply
 // protocol of the program (every page stores its edits into the settings model, then the
 // model is written to the current device and the driver is told to reload).
@@ -19,6 +26,9 @@ public:
     // Writes the model to the current device and requests the driver reload, when a device
     // is active; otherwise writes nothing.
     void ApplyToDevice();
+    ESheetHold Hold() const;
+    // A profile was loaded from outside the pages: the open pages show what the model holds.
+    void ShowLoadedSettings();
 
     int m_bShowing = 0;
 
@@ -34,3 +44,4 @@ private:
 // Query codes of PSM_QUERYSIBLINGS between the pages of the sheet.
 constexpr WPARAM kQueryStore = 1;          // store your edits into the settings model
 constexpr WPARAM kQueryDeviceChanged = 2;  // the current device changed: reload your controls
+constexpr WPARAM kQueryProfileLoaded = 3;  // the model took a profile: show it, nothing is modified

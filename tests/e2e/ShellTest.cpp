@@ -15,35 +15,13 @@ namespace
 {
 constexpr UINT kTrayMessage = 3024;
 
-HWND FindMenuWindow(DWORD timeoutMs = 5000)
-{
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        HWND menu = ::FindWindowA("#32768", nullptr);
-        if (menu && ::IsWindowVisible(menu))
-            return menu;
-        if (::GetTickCount64() > deadline)
-            return nullptr;
-        ::Sleep(50);
-    }
-}
+// The fixed items come below the "Profiles" submenu and its separator.
+constexpr int kConfigurationDowns = 2;
+constexpr int kQuitDowns = 3;
 
-// Opens the tray menu and picks its item `downs` presses of the down arrow from the top.
 bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr)
 {
-    // Where a person's pointer would be: on the icon in Wine's tray, top left of the screen.
-    ::SetCursorPos(14, 34);
-    ::PostMessageA(hidden, kTrayMessage, 0, WM_RBUTTONUP);
-    const HWND menu = FindMenuWindow();
-    if (!menu)
-        return false;
-    ::Sleep(800);
-    if (screenshot)
-        SaveScreenshot(screenshot);
-    for (int i = 0; i < downs; ++i)
-        ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
+    return ChooseFromTrayMenu(hidden, std::vector<UINT>(static_cast<std::size_t>(downs), VK_DOWN), screenshot);
 }
 
 // Waits for the demo, opens its sheet as the tray's "&Configuration" does, and finds the
@@ -91,8 +69,7 @@ TEST_F(ShellFixture, TrayMenuOpensTheSheetAndQuitEndsTheProgram)
     ASSERT_NE(nullptr, hidden);
     EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(hidden); }, 5000));
 
-    // "&Configuration" is the first item.
-    ASSERT_TRUE(ChooseFromTrayMenu(hidden, 1, "tray-menu"));
+    ASSERT_TRUE(ChooseFromTrayMenu(hidden, kConfigurationDowns, "tray-menu"));
     const HWND sheet = FindSheet(10000);
     ASSERT_NE(nullptr, sheet) << "\"&Configuration\" opened no sheet";
     ::Sleep(500);
@@ -113,8 +90,7 @@ TEST_F(ShellFixture, TrayMenuOpensTheSheetAndQuitEndsTheProgram)
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(sheet); }, 5000));
 
-    // "&Quit" is below the separator.
-    ASSERT_TRUE(ChooseFromTrayMenu(hidden, 2));
+    ASSERT_TRUE(ChooseFromTrayMenu(hidden, kQuitDowns));
     EXPECT_EQ(0u, demo.WaitForExit(10000));
     EXPECT_FALSE(TrayIconExists(hidden));
     EXPECT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr));

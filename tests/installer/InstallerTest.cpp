@@ -240,7 +240,8 @@ struct InstallerFixture : testing::Test
 
 void ExpectInstalled(const std::string& dir)
 {
-    EXPECT_EQ(ReadBytes(Env("KINETRA_STAGE") + "\\Kinetra.exe"), ReadBytes(dir + "\\Kinetra.exe"));
+    for (const char* program : {"\\Kinetra.exe", "\\KinetraCmd.exe"})
+        EXPECT_EQ(ReadBytes(Env("KINETRA_STAGE") + program), ReadBytes(dir + program)) << program;
     EXPECT_TRUE(Exists(dir + "\\config"));
     EXPECT_TRUE(Exists(dir + "\\uninstall.exe"));
     EXPECT_EQ(Exists(Env("KINETRA_STAGE") + "\\usermanual\\index.html"), Exists(dir + "\\usermanual\\index.html"));
@@ -322,7 +323,8 @@ TEST_F(InstallerFixture, InstallRunUpgradeOverTheRunningProgramAndUninstallKeepi
     ASSERT_TRUE(UninstallSilently());
     EXPECT_EQ(0u, running.ExitCode(10000));
     EXPECT_EQ("a profile", ReadBytes(profile));
-    for (const char* gone : {"\\Kinetra.exe", "\\uninstall.exe", "\\logon-task.xml", "\\usermanual"})
+    for (const char* gone :
+         {"\\Kinetra.exe", "\\KinetraCmd.exe", "\\uninstall.exe", "\\logon-task.xml", "\\usermanual"})
         EXPECT_FALSE(Exists(dir + gone)) << gone;
     EXPECT_FALSE(Exists(Shortcut()));
     EXPECT_FALSE(Exists(StoredTaskPath())) << "the task \"Kinetra\" is still registered";

@@ -192,6 +192,42 @@ bool TrayIconExists(HWND hidden)
     return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+HWND FindMenuWindow(DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        HWND menu = ::FindWindowA("#32768", nullptr);
+        if (menu && ::IsWindowVisible(menu))
+            return menu;
+        if (::GetTickCount64() > deadline)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
+
+bool ChooseFromTrayMenu(HWND hidden, const std::vector<UINT>& keys, const char* screenshot)
+{
+    // Where a person's pointer would be: on the icon in Wine's tray, top left of the screen.
+    ::SetCursorPos(14, 34);
+    ::PostMessageA(hidden, 3024, 0, WM_RBUTTONUP);
+    const HWND menu = FindMenuWindow();
+    if (!menu)
+        return false;
+    ::Sleep(800);
+    // The menu's loop reads every key of its thread's queue, a submenu's too.
+    for (UINT key : keys) {
+        ::PostMessageA(menu, WM_KEYDOWN, key, 0);
+        if (key == VK_RIGHT)
+            ::Sleep(500);
+    }
+    if (screenshot) {
+        ::Sleep(300);
+        SaveScreenshot(screenshot);
+    }
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
 std::string SaveScreenshot(const char* name)
 {
     // The screen as the X server shows it, every process's windows included, copied through

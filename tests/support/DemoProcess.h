@@ -54,5 +54,10 @@ std::string ReloadValue(const std::string& line, const std::string& name);
 // The visible dialogs of `process` but its sheet and `except`, each with "caption: text":
 // the message boxes it shows.
 std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND except = nullptr);
+// The visible menu window (the tray's, or its open submenu), or null after the time-out.
+HWND FindMenuWindow(DWORD timeoutMs = 5000);
+// Opens the tray menu as a right click on the icon does, presses `keys` in it and then Enter;
+// with `screenshot`, the open menu is taken first. False when no menu opened.
+bool ChooseFromTrayMenu(HWND hidden, const std::vector<UINT>& keys, const char* screenshot = nullptr);
 // The screenshot of the whole screen, written beside the test executables.
 std::string SaveScreenshot(const char* name);

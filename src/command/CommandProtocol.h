@@ -1,0 +1,47 @@
+#pragma once
+// What KinetraCmd and the running Kinetra say to each other over the command pipe. Kept free
+// of <windows.h> so the encoding can be checked on any host.
+//
+// A request is one line of UTF-8, its fields separated by tabs. The answer is one line
+// "<exit code>\t<message>", then the lines of the answer's text, then the end of the pipe.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The pipe's name; only the interactive user's processes on this computer may open it.
+constexpr wchar_t kCommandPipeName[] = L"\\\\.\\pipe\\Kinetra.Command";
+
+// KinetraCmd's exit codes; `run` exits with the program's own once the program has run.
+enum ECommandExit : int {
+    kExitOk = 0,
+    kExitBadArguments = 2,
+    kExitNotRunning = 3,
+    kExitNoSuchProfile = 4,
+    kExitNoPad = 5,
+    kExitLoadFailed = 6,
+    kExitSheetBusy = 7,
+    kExitNoAnswer = 8,
+    kExitProgramNotStarted = 9,
+};
+
+// The request verbs.
+constexpr std::string_view kVerbList = "list";
+constexpr std::string_view kVerbStatus = "status";
+constexpr std::string_view kVerbLoad = "load";        // load <name> <pad: 0 for every programmable pad>
+constexpr std::string_view kVerbSnapshot = "keep";    // keep <pad: 0 for every programmable pad>
+constexpr std::string_view kVerbPutBack = "putback";  // putback <one line of a keep's answer>
+
+// The longest request Kinetra reads: a put-back line with every block, and some room.
+constexpr std::size_t kMaxRequest = 4096;
+
+std::vector<std::string> SplitFields(std::string_view line, char separator = '\t');
+std::string JoinFields(const std::vector<std::string>& fields, char separator = '\t');
+
+std::string HexOf(const std::vector<std::uint8_t>& bytes);
+// False when `hex` is not an even run of hex digits.
+bool BytesOfHex(std::string_view hex, std::vector<std::uint8_t>& bytes);
+
+// The answer's first line, and its reading; false when the line is no answer.
+std::string AnswerHead(int code, std::string_view message);
+bool ReadAnswerHead(std::string_view line, int& code, std::string& message);

@@ -1,0 +1,130 @@
+#include "profiles/ActiveProfiles.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "profiles/ProfileStore.h"
+
+namespace
+{
+constexpr char kModified[] = "modified";
+constexpr char kLoaded[] = "loaded";
+
+// The record outlives the process that wrote it, so it names a pad by its device instance: the
+// path from "hid#" on. The namespace the path is opened through ("\\?\", "\\.\", a redirected
+// device's own) is how the pad is reached this time, not which pad it is.
+std::string InstanceOf(const std::string& pad)
+{
+    std::string lower = pad;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t at = lower.rfind("hid#");
+    return at == std::string::npos ? lower : lower.substr(at);
+}
+}
+
+std::string ActiveProfilesPath()
+{
+    return WorkFolder() + "\\active.txt";
+}
+
+CActiveProfiles& CActiveProfiles::Get()
+{
+    static CActiveProfiles record;
+    const std::string path = ActiveProfilesPath();
+    if (record.m_strPath != path) {
+        record.m_strPath = path;
+        record.Read();
+    }
+    return record;
+}
+
+// One line a pad: "<interface path>\t<profile>\t<loaded|modified>". A line that does not read
+// so is dropped; the pad it named is then on no known profile, which is what the user sees.
+void CActiveProfiles::Read()
+{
+    m_entries.clear();
+    std::ifstream file(m_strPath);
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream fields(line);
+        CEntry entry;
+        std::string state;
+        if (!std::getline(fields, entry.pad, '\t') || !std::getline(fields, entry.active.name, '\t') ||
+            !std::getline(fields, state) || entry.pad.empty() || (state != kLoaded && state != kModified))
+            continue;
+        entry.active.modified = state == kModified;
+        m_entries.push_back(entry);
+    }
+}
+
+void CActiveProfiles::Write() const
+{
+    const std::string temp = m_strPath + ".tmp";
+    {
+        std::ofstream file(temp, std::ios::trunc);
+        for (const CEntry& entry : m_entries) {
+            if (!entry.active.name.empty())
+                file << entry.pad << '\t' << entry.active.name << '\t' << (entry.active.modified ? kModified : kLoaded)
+                     << '\n';
+        }
+        if (!file.flush())
+            return;  // the old file stays as it was
+    }
+    ::MoveFileExA(temp.c_str(), m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+void CActiveProfiles::SetChangeHandler(void (*handler)())
+{
+    s_pfnChanged = handler;
+}
+
+CActiveProfiles::CEntry* CActiveProfiles::Find(const std::string& pad)
+{
+    for (CEntry& entry : m_entries) {
+        if (entry.pad == InstanceOf(pad))
+            return &entry;
+    }
+    return nullptr;
+}
+
+CActiveProfile CActiveProfiles::Of(const std::string& pad) const
+{
+    for (const CEntry& entry : m_entries) {
+        if (entry.pad == InstanceOf(pad))
+            return entry.active;
+    }
+    return {};
+}
+
+void CActiveProfiles::Set(const std::string& pad, const CActiveProfile& active)
+{
+    if (pad.empty())
+        return;
+    if (CEntry* entry = Find(pad))
+        entry->active = active;
+    else
+        m_entries.push_back({InstanceOf(pad), active});
+    Write();
+    if (s_pfnChanged)
+        s_pfnChanged();
+}
+
+void CActiveProfiles::MarkModified(const std::string& pad)
+{
+    CEntry* entry = Find(pad);
+    if (!entry || entry->active.name.empty() || entry->active.modified)
+        return;
+    entry->active.modified = true;
+    Write();
+    if (s_pfnChanged)
+        s_pfnChanged();
+}
+
+std::string CActiveProfiles::Describe(const CActiveProfile& active)
+{
+    if (active.name.empty())
+        return "none";
+    return active.modified ? active.name + " (modified)" : active.name;
+}

@@ -1,0 +1,233 @@
+#include "profiles/ProfileLoad.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "profiles/ProfileRules.h"
+#include "profiles/ProfileStore.h"
+#include "settings/Setting.h"
+#include "sheet/PropSheet.h"
+
+namespace
+{
+CSetting& Model()
+{
+    return *CSetting::GetInstance();
+}
+
+// The undo file's pad, and the profile it was on before the load.
+std::string g_strUndoPad;
+CActiveProfile g_undoActive;
+
+bool IsProgrammablePad(int slot)
+{
+    const CSetting& model = Model();
+    return slot >= 0 && slot < model.m_nDeviceCount && slot < kDeviceSlots && model.m_bProgrammable[slot] == 1 &&
+           model.GetDeviceKey(slot) != nullptr;
+}
+
+// The model works on its current pad: a load of another pad makes that one current for the
+// time of the load, and the pad the sheet shows is read back afterwards.
+class CCurrentPadFor
+{
+public:
+    explicit CCurrentPadFor(int slot) : m_nSlot(Model().m_nCurrentDevice), m_bActive(Model().m_bDeviceActive)
+    {
+        Model().m_nCurrentDevice = static_cast<short>(slot);
+        Model().SetDeviceActive(1);
+    }
+    ~CCurrentPadFor()
+    {
+        CSetting& model = Model();
+        const bool other = model.m_nCurrentDevice != m_nSlot;
+        model.m_nCurrentDevice = m_nSlot;
+        model.SetDeviceActive(m_bActive);
+        if (other && m_bActive == 1)
+            model.LoadCurrentDevice();
+    }
+    CCurrentPadFor(const CCurrentPadFor&) = delete;
+    CCurrentPadFor& operator=(const CCurrentPadFor&) = delete;
+
+private:
+    short m_nSlot;
+    int m_bActive;
+};
+
+CLoadOutcome Refused(ELoadResult result, std::string message)
+{
+    return {result, std::move(message)};
+}
+
+// What a caller in the background must hear before anything is touched; empty outcome text
+// when the load may go ahead.
+CLoadOutcome CheckBackgroundLoad(int slot, const std::string& name)
+{
+    const std::string problem = ProfileNameProblem(name, std::strlen(g_szConfigDir));
+    if (!problem.empty())
+        return Refused(ELoadResult::kBadName, problem);
+    if (ProfileNameOnDisk(name).empty())
+        return Refused(ELoadResult::kNoSuchProfile, "There is no profile \"" + name + "\".");
+    if (!IsProgrammablePad(slot))
+        return Refused(ELoadResult::kNoPad, "No programmable pad is connected there.");
+    const std::string busy = WhyNotNow(slot);
+    if (!busy.empty())
+        return Refused(ELoadResult::kSheetBusy, busy);
+    return {};
+}
+
+// After a load: the record, the undo, and the open sheet's pages show what the pad now holds.
+void RecordLoad(const std::string& pad, const std::string& name, bool undoKept)
+{
+    CActiveProfiles& record = CActiveProfiles::Get();
+    if (undoKept) {
+        g_strUndoPad = pad;
+        g_undoActive = record.Of(pad);
+    }
+    record.Set(pad, {name, false});
+    CPropSheet::GetInstance()->ShowLoadedSettings();
+}
+}
+
+std::string ProfileNameOnDisk(const std::string& name)
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA(ProfilePath(name).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(search);
+    const std::string file = found.cFileName;
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : file.substr(0, file.find('.'));
+}
+
+std::string WhyNotNow(int slot)
+{
+    switch (CPropSheet::GetInstance()->Hold()) {
+    case ESheetHold::kUnapplied:
+        return "The configuration window has changes that are not applied: apply or cancel them first.";
+    case ESheetHold::kDialogOpen: return "A dialog of the configuration window is open: close it first.";
+    case ESheetHold::kFree: break;
+    }
+    // A test window holds the pad's own settings aside while the key holds neutral ones.
+    const CSetting& model = Model();
+    if (!model.m_strHeldPad.empty() && model.SlotOfPad(model.m_strHeldPad) == slot)
+        return "The pad is being tested: close the test first.";
+    return {};
+}
+
+CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner)
+{
+    const bool background = caller == ELoadCaller::kBackground;
+    if (background) {
+        CLoadOutcome refused = CheckBackgroundLoad(slot, name);
+        if (!refused.Loaded())
+            return refused;
+    }
+    const std::string pad = Model().PadIdOf(slot);
+    const std::string onDisk = background ? ProfileNameOnDisk(name) : name;
+    bool undoKept = false;
+    std::string failure;
+    int loaded = 0;
+    {
+        const CCurrentPadFor current(slot);
+        loaded = RestoreDeviceKeyFrom(owner, ProfilePath(onDisk), &undoKept, background ? &failure : nullptr);
+    }
+    if (undoKept && !loaded) {
+        // The undo file now holds what the pad still has: Undo Load belongs to that pad.
+        g_strUndoPad = pad;
+        g_undoActive = CActiveProfiles::Get().Of(pad);
+    }
+    if (!loaded)
+        return Refused(ELoadResult::kFailed, failure.empty() ? "The profile was not loaded." : failure);
+    RecordLoad(pad, onDisk, undoKept);
+    return {};
+}
+
+const std::string& UndoPad()
+{
+    return g_strUndoPad;
+}
+
+bool UndoLoad(HWND owner)
+{
+    const std::string pad = g_strUndoPad;
+    if (!RestoreDeviceKeyFrom(owner, UndoPath(), nullptr))
+        return false;
+    ::DeleteFileA(UndoPath().c_str());
+    g_strUndoPad.clear();
+    CActiveProfiles::Get().Set(pad, g_undoActive);
+    return true;
+}
+
+namespace
+{
+struct CSettingsValue
+{
+    const char* name;
+    std::size_t size;
+};
+constexpr CSettingsValue kSettingsValues[] = {
+    {"KeyConfig", kKeyTableSize},
+    {"KeyMap", kKeyTableSize},
+    {"Sensitivity", kSensitivitySize},
+    {"RightAnalog", kAnalogBlockSize},
+    {"ForceFeedBack", kForceFeedBackSize},
+    {"LeftAnalog", kAnalogBlockSize},
+    {"LALA", kAnalogBlockSize},
+};
+}
+
+CPadValues ReadPadValues(int slot)
+{
+    CPadValues values;
+    const HKEY key = Model().GetDeviceKey(slot);
+    for (const CSettingsValue& value : kSettingsValues) {
+        std::vector<std::uint8_t> bytes(value.size);
+        DWORD size = static_cast<DWORD>(bytes.size());
+        DWORD type = 0;
+        if (key && ::RegQueryValueExA(key, value.name, nullptr, &type, bytes.data(), &size) == ERROR_SUCCESS &&
+            type == REG_BINARY) {
+            bytes.resize(size);
+            values.emplace_back(value.name, bytes);
+        }
+    }
+    return values;
+}
+
+bool IsSettingsValue(const std::string& name, std::size_t size)
+{
+    for (const CSettingsValue& value : kSettingsValues) {
+        if (name == value.name)
+            return size <= value.size;
+    }
+    return false;
+}
+
+CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active)
+{
+    CSetting& model = Model();
+    const int slot = model.SlotOfPad(pad);
+    const HKEY key = model.GetDeviceKey(slot);
+    if (slot < 0 || !key)
+        return Refused(ELoadResult::kNoPad, "The pad is no longer connected.");
+    const std::string busy = WhyNotNow(slot);
+    if (!busy.empty())
+        return Refused(ELoadResult::kSheetBusy, busy);
+    bool written = true;
+    for (const CSettingsValue& value : kSettingsValues) {
+        const auto kept = std::find_if(values.begin(), values.end(),
+                                       [&](const auto& entry) { return entry.first == value.name; });
+        const LSTATUS status = kept == values.end()
+                                   ? ::RegDeleteValueA(key, value.name)
+                                   : ::RegSetValueExA(key, value.name, 0, REG_BINARY, kept->second.data(),
+                                                      static_cast<DWORD>(kept->second.size()));
+        written = written && (status == ERROR_SUCCESS || (kept == values.end() && status == ERROR_FILE_NOT_FOUND));
+    }
+    if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1)
+        model.LoadCurrentDevice();
+    model.RequestDriverUpdate();
+    if (!written)
+        return Refused(ELoadResult::kFailed, "The settings could not all be written back into the pad.");
+    CActiveProfiles::Get().Set(pad, active);
+    CPropSheet::GetInstance()->ShowLoadedSettings();
+    return {};
+}

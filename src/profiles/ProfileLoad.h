@@ -1,0 +1,58 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "profiles/ActiveProfiles.h"
+
+// The one way a profile is loaded, whoever asks: the Profile page, the tray, the command line.
+// Checked restore, the replaced settings kept for Undo Load, the driver reloaded, the pad's
+// active profile recorded. Only the page shows boxes; every other caller is in the background
+// and gets the outcome to tell its own way (a balloon, an exit code).
+
+enum class ELoadResult {
+    kLoaded,
+    kBadName,        // not a name the Profile page takes
+    kNoSuchProfile,  // no such file in the profile folder
+    kNoPad,          // the slot holds no programmable pad
+    kSheetBusy,      // the configuration window owns the settings now
+    kFailed,         // the restore failed; the message says how, and what the pad holds
+};
+
+struct CLoadOutcome
+{
+    ELoadResult result = ELoadResult::kLoaded;
+    std::string message;
+    bool Loaded() const { return result == ELoadResult::kLoaded; }
+};
+
+enum class ELoadCaller { kPage, kBackground };
+
+// Loads the profile `name` into the pad in `slot`. The page (owner = its window) has checked
+// the name and loads the current pad; a caller in the background is checked here first.
+CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner = nullptr);
+
+// Why a caller in the background may not change the pad in `slot` now; empty when it may.
+std::string WhyNotNow(int slot);
+
+// The pad whose settings the last load replaced (they wait in the undo file); empty when none.
+const std::string& UndoPad();
+// Undo Load from the page: the settings and the active profile from before the last load.
+bool UndoLoad(HWND owner);
+
+// The values of a pad's key that a profile holds, byte for byte, by name; a value the key
+// lacks is not there.
+using CPadValues = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+CPadValues ReadPadValues(int slot);
+// Whether `name` and `size` are those of a value of the settings.
+bool IsSettingsValue(const std::string& name, std::size_t size);
+// Writes `values` back into the pad `pad` (a value of the settings not among them is deleted,
+// as it was not there) and reloads the driver, with `active` as its profile: how the settings
+// a program ran with are taken back afterwards.
+CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active);
+
+// A profile's name as the folder spells it ("race1" finds "Race1"); empty when there is none.
+std::string ProfileNameOnDisk(const std::string& name);

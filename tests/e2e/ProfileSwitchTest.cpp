@@ -1,0 +1,308 @@
+// Switching profiles from outside the sheet, as a launcher and a player do: KinetraCmd against
+// the running demo, the tray's Profiles submenu, and the active profile each pad is on.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "profiles/DeviceKeyFile.h"
+#include "resource.h"
+#include "support/DemoProcess.h"
+#include "support/TestSupport.h"
+
+namespace
+{
+constexpr int kApplyButton = 0x3021;
+
+struct CCmdResult
+{
+    DWORD code = STILL_ACTIVE;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(HANDLE pipe)
+{
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    return text;
+}
+
+// KinetraCmd with `arguments`, its output read as a launcher would read it (pipes: UTF-8).
+class CKinetraCmd
+{
+public:
+    explicit CKinetraCmd(const std::wstring& arguments)
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE out = nullptr, err = nullptr;
+        ::CreatePipe(&m_out, &out, &inherit, 0);
+        ::CreatePipe(&m_err, &err, &inherit, 0);
+        ::SetHandleInformation(m_out, HANDLE_FLAG_INHERIT, 0);
+        ::SetHandleInformation(m_err, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        const std::string exe = DemoProcess::ProgramPath("KinetraCmd.exe");
+        std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" " + arguments;
+        PROCESS_INFORMATION info = {};
+        if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &info)) {
+            m_process = info.hProcess;
+            ::CloseHandle(info.hThread);
+        }
+        ::CloseHandle(out);
+        ::CloseHandle(err);
+    }
+    ~CKinetraCmd()
+    {
+        for (HANDLE h : {m_process, m_out, m_err})
+            if (h)
+                ::CloseHandle(h);
+    }
+    CCmdResult Finish()
+    {
+        CCmdResult result;
+        result.out = ReadAll(m_out);
+        result.err = ReadAll(m_err);
+        if (m_process && ::WaitForSingleObject(m_process, 30000) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(m_process, &result.code);
+        return result;
+    }
+    bool Running() const { return m_process && ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
+
+private:
+    HANDLE m_process = nullptr;
+    HANDLE m_out = nullptr;
+    HANDLE m_err = nullptr;
+};
+
+CCmdResult Cmd(const std::wstring& arguments)
+{
+    return CKinetraCmd(arguments).Finish();
+}
+
+// A profile file in the demo's config folder whose KeyMap bytes are all `mark`.
+void WriteProfile(const std::string& name, std::uint8_t mark)
+{
+    const ScratchKey key;
+    key.Set("KeyConfig", std::vector<std::uint8_t>(32, 1));
+    key.Set("KeyMap", std::vector<std::uint8_t>(32, mark));
+    key.Set("Sensitivity", {45, 5, 1});
+    key.Set("ForceFeedBack", {1, 5, 1});
+    for (const char* stick : {"LeftAnalog", "RightAnalog", "LALA"})
+        key.Set(stick, std::vector<std::uint8_t>(21, 0));
+    const std::string path = DemoProcess::ProgramPath(("config\\" + name + ".reg").c_str());
+    ASSERT_EQ(EKeyFileResult::kDone, SaveKeyToFile(key.get(), path, path + ".tmp")) << name;
+}
+
+std::string Marks(std::uint8_t mark)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (int i = 0; i < 32; ++i)
+        hex += {kDigits[mark >> 4], kDigits[mark & 0xF]};
+    return hex;
+}
+
+// The KeyMap of the next reload of the demo's first pad.
+std::string NextKeyMap(DemoProcess& demo)
+{
+    return ReloadValue(demo.WaitForLine("reload 1", 10000), "KeyMap");
+}
+
+std::string LastLine(DemoProcess& demo, const std::string& prefix)
+{
+    const std::vector<std::string> lines = demo.Lines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (line->rfind(prefix, 0) == 0)
+            return *line;
+    return {};
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class ProfileSwitchFixture : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr)) << "a Kinetra from an earlier test still runs";
+        Clean();
+        WriteProfile("Race1", 0x11);
+        WriteProfile("Desk", 0x22);
+        const std::string broken = DemoProcess::ProgramPath("config\\Broken.reg");
+        const HANDLE file = ::CreateFileA(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, "not a hive", 10, &written, nullptr);
+        ::CloseHandle(file);
+    }
+    void TearDown() override { Clean(); }
+    static void Clean()
+    {
+        for (const char* file : {"Race1.reg", "Desk.reg", "Broken.reg", "Caf\xE9.reg", "~work\\active.txt"})
+            ::DeleteFileA(DemoProcess::ProgramPath(("config\\" + std::string(file)).c_str()).c_str());
+    }
+};
+}
+
+// Every way a command can go wrong gets its own exit code and a line on standard error; the loads
+// that go through reach the driver with the profile's bytes, and list and status show them.
+TEST_F(ProfileSwitchFixture, KinetraCmdAnswersEveryCaseWithItsExitCode)
+{
+    EXPECT_EQ(3u, Cmd(L"status").code) << "no Kinetra runs yet";
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    const bool codePageHasE = ::GetACP() == 1252;
+    if (codePageHasE)
+        WriteProfile("Caf\xE9", 0x33);
+    struct
+    {
+        const wchar_t* arguments;
+        DWORD code;
+        const char* said;      // in standard error, or standard output on success
+        std::uint8_t reloads;  // the KeyMap byte the driver then reloads; 0 for none
+    } const kCases[] = {
+        {L"", 2, "no command", 0},
+        {L"frobnicate", 2, "unknown command", 0},
+        {L"load", 2, "needs a profile name", 0},
+        {L"load Race1 --pad 9", 2, "--pad takes", 0},
+        {L"load Race1 extra", 2, "unexpected argument", 0},
+        {L"load ..\\Race1", 2, "may not contain", 0},
+        {L"load \x0413\x043E\x043D\x043A\x0430", 2, "code page", 0},
+        {L"load Nope", 4, "There is no profile \"Nope\"", 0},
+        {L"load Broken", 6, "RegRestoreKey Fail!!", 0},
+        {L"load Race1", 0, "pad 1: loaded", 0x11},
+        {L"load desk --pad 1", 0, "pad 1: loaded", 0x22},
+        {L"load Caf\x00E9", 0, "pad 1: loaded", 0x33},
+        {L"--help", 0, "Exit codes:", 0},
+    };
+    for (const auto& c : kCases) {
+        if (c.reloads == 0x33 && !codePageHasE)
+            continue;  // no "Café" file can exist outside code page 1252: the refusal above covers it
+        while (!demo.WaitForLine("reload ", 0).empty()) {
+        }
+        const CCmdResult result = Cmd(c.arguments);
+        const std::wstring wide = c.arguments;
+        const std::string arguments(wide.begin(), wide.end());
+        EXPECT_EQ(c.code, result.code) << arguments << "\n" << result.err;
+        EXPECT_TRUE(Contains(c.code == 0 ? result.out : result.err, c.said)) << arguments << "\n" << result.err;
+        EXPECT_EQ(c.reloads ? Marks(c.reloads) : "", c.reloads ? NextKeyMap(demo) : "") << arguments;
+    }
+    const std::string active = codePageHasE ? "Caf\xC3\xA9" : "Desk";
+    EXPECT_TRUE(Contains(Cmd(L"list").out, active + "  * active on pad 1")) << Cmd(L"list").out;
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "pad 1\tKinetra Gamepad\tIdle\tprofile: " + active));
+    EXPECT_TRUE(Contains(LastLine(demo, "tip "), "Kinetra - " + (codePageHasE ? "Caf\xE9" : active)));
+    EXPECT_TRUE(OpenMessageBoxes(demo.process()).empty()) << "a load from outside showed a box";
+}
+
+// The sheet owns the model while it holds unapplied edits; once applied, a load goes through and a
+// later Apply shows the profile as modified. A plain pad alone gets nothing.
+TEST_F(ProfileSwitchFixture, UnappliedEditsAndAPlainPadAreRefused)
+{
+    {
+        DemoProcess plain("plain");
+        ASSERT_NE("", plain.WaitForLine("ready", 15000));
+        EXPECT_EQ(5u, Cmd(L"load Race1").code);
+    }
+    DemoProcess demo;
+    const HWND sheet = OpenSettledSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    const HWND general = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    auto apply = [&](int radio) {
+        ::SendMessageA(::GetDlgItem(general, radio), BM_CLICK, 0, 0);
+        ::SendMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+        return demo.WaitForLine("reload 1", 10000);
+    };
+    ::SendMessageA(::GetDlgItem(general, IDC_SINGLE), BM_CLICK, 0, 0);
+    const CCmdResult refused = Cmd(L"load Race1 --pad 1");
+    EXPECT_EQ(7u, refused.code);
+    EXPECT_TRUE(Contains(refused.err, "not applied")) << refused.err;
+
+    ASSERT_NE("", apply(IDC_SINGLE));
+    EXPECT_EQ(0u, Cmd(L"load Race1").code);
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\n")) << Cmd(L"status").out;
+    ASSERT_NE("", apply(IDC_CONTINUOUS));
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1 (modified)")) << Cmd(L"status").out;
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+}
+
+// A launcher's "KinetraCmd run": the profile while the program runs, the bytes from before
+// afterwards, and the program's own exit code.
+TEST_F(ProfileSwitchFixture, RunPutsBackWhatThePadHadAndExitsWithTheProgramsCode)
+{
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    ASSERT_EQ(Marks(0x22), NextKeyMap(demo));
+    const std::string exitWith = DemoProcess::ProgramPath("ExitWith.exe");
+    CKinetraCmd run(L"run Race1 -- \"" + std::wstring(exitWith.begin(), exitWith.end()) + L"\" 7 1500");
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo)) << "the profile while the program runs";
+    EXPECT_TRUE(run.Running());
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1"));
+    const CCmdResult result = run.Finish();
+    EXPECT_EQ(7u, result.code) << result.err;
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the bytes from before, after it";
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Desk\n"));
+    EXPECT_EQ(9u, Cmd(L"run Race1 -- NoSuchProgram.exe").code);
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "a program that never started leaves what was there";
+}
+
+// The tray's submenu: its check mark is the active profile, a click loads through the same path,
+// a failed load is a balloon and no box, and the active profile outlives a restart.
+TEST_F(ProfileSwitchFixture, TheTrayLoadsAndTheActiveProfileOutlivesARestart)
+{
+    std::vector<std::string> order;
+    {
+        DemoProcess demo;
+        ASSERT_NE("", demo.WaitForLine("ready", 15000));
+        const HWND hidden = FindKinetraWindow();
+        ASSERT_NE(nullptr, hidden);
+        ASSERT_EQ(0u, Cmd(L"load Desk").code);
+        NextKeyMap(demo);
+        // The submenu lists the profiles in the order the folder gives them, as list does.
+        const std::string listed = Cmd(L"list").out;
+        for (std::size_t start = 0, end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1)
+            order.push_back(listed.substr(start, listed.find_first_of(" \r\n", start) - start));
+        auto keysTo = [&](const std::string& name) {
+            std::vector<UINT> keys = {VK_DOWN, VK_RIGHT};
+            const auto at = std::find(order.begin(), order.end(), name) - order.begin();
+            keys.insert(keys.end(), static_cast<std::size_t>(at), VK_DOWN);
+            return keys;
+        };
+        ASSERT_TRUE(ChooseFromTrayMenu(hidden, keysTo("Race1"), "tray-profiles"));
+        EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+        EXPECT_TRUE(WaitUntil([&] { return LastLine(demo, "tip ") == "tip Kinetra - Race1"; }, 5000));
+        EXPECT_TRUE(Contains(Cmd(L"list").out, "Race1  * active on pad 1"));
+
+        ASSERT_TRUE(ChooseFromTrayMenu(hidden, keysTo("Broken")));
+        EXPECT_NE("", demo.WaitForLine("balloon Profile Broken was not loaded: RegRestoreKey Fail!!", 10000));
+        EXPECT_TRUE(OpenMessageBoxes(demo.process()).empty()) << "a tray load showed a box over the game";
+
+        demo.Send("config");
+        const HWND sheet = FindSheet(10000);
+        ASSERT_NE(nullptr, sheet);
+        ::SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+        ::Sleep(500);
+        SaveScreenshot("profile-page-active");
+        ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+        demo.Send("quit");
+        EXPECT_EQ(0u, demo.WaitForExit(10000));
+    }
+    DemoProcess again;
+    ASSERT_NE("", again.WaitForLine("tip Kinetra - Race1", 15000)) << "the restarted Kinetra forgot the profile";
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\n"));
+}
