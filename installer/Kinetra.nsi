@@ -183,6 +183,7 @@ Section "un.${PRODUCT}" SecUnProgram
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\Kinetra.exe"
   Delete "$INSTDIR\KinetraCmd.exe"
+  Delete "$INSTDIR\ActiveProfiles.txt"
   Delete "$INSTDIR\${TASK_FILE}"
   RMDir /r "$INSTDIR\usermanual"
   Delete "$INSTDIR\uninstall.exe"

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "profiles/ProfileStore.h"
+#include "settings/Setting.h"
 
 namespace
 {
@@ -26,7 +26,7 @@ std::string InstanceOf(const std::string& pad)
 
 std::string ActiveProfilesPath()
 {
-    return WorkFolder() + "\\active.txt";
+    return std::string(g_szExeDir) + "ActiveProfiles.txt";
 }
 
 CActiveProfiles& CActiveProfiles::Get()

@@ -44,6 +44,6 @@ private:
     std::vector<CEntry> m_entries;
 };
 
-// The file the record lives in: inside the profile folder's work folder, so the Profile page
-// never lists it.
+// The file the record lives in: beside the program, next to the profile folder, where the
+// Profile page never lists it.
 std::string ActiveProfilesPath();

@@ -5,6 +5,7 @@
 #include "about/AboutDial.h"
 #include "controllertest/DialogFF.h"
 #include "framework/MessageBox.h"
+#include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
 #include "resource.h"
@@ -347,6 +348,8 @@ void CPropGeneral::OnCalibration()
     model.ResetMapping();
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();
+    // The bindings are cleared: the pad is no longer on its profile as it was loaded.
+    CActiveProfiles::Get().MarkModified(model.CurrentPadId());
     ::WinExec("rundll32.exe shell32.dll,Control_RunDLL Joy.cpl,,0", SW_SHOWNORMAL);
     m_bCalibrated = 1;
     MarkModified();
