@@ -153,3 +153,20 @@
 #define IDI_EVT_HAT_LEFT        247
 #define IDI_EVT_HAT_UP          248
 #define IDI_EVT_HAT_UPLEFT      249
+
+// The Programs page: Kinetra's own, after the others.
+#define IDD_PROGRAMS            120
+#define IDC_PROGRAMS_LIST       1301
+#define IDC_PROGRAMS_ADD        1302
+#define IDC_PROGRAMS_ADD_RUNNING 1303
+#define IDC_PROGRAMS_REMOVE     1304
+#define IDC_PROGRAMS_UP         1305
+#define IDC_PROGRAMS_DOWN       1306
+#define IDC_PROGRAMS_PROFILE    1307
+#define IDC_PROGRAMS_SWITCH     1308
+#define IDC_PROGRAMS_KEEP       1309
+#define IDC_PROGRAMS_LOAD       1310
+#define IDC_PROGRAMS_OTHERWISE  1311
+#define IDC_PROGRAMS_UNTIL_EXIT 1312
+#define IDC_PROGRAMS_NOTE       1313
+#define IDC_PROGRAMS_PICTURE    1314

@@ -13,6 +13,7 @@
 #include "framework/Window.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "switching/ProgramSwitcher.h"
 
 namespace
 {
@@ -66,6 +67,7 @@ void OnDeviceChange(WPARAM event, LPARAM lParam)
     if (CSetting::RefreshDevices())
         UpdateWaitTimeout();
     g_pTray->UpdateTip();
+    CProgramSwitcher::Get().OnPadsChanged();
 }
 
 void OnTrayNotify(LPARAM lParam)
@@ -94,6 +96,10 @@ LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DEVICECHANGE: OnDeviceChange(wParam, lParam); return 0;
     case WM_TRAY_NOTIFY: OnTrayNotify(lParam); return 0;
     case kCommandMessage: CCommandServer::OnCommandMessage(lParam); return 0;
+    case WM_TIMER:
+        if (CProgramSwitcher::Get().OnTimer(wParam))
+            return 0;
+        break;
     default: break;
     }
     if (message == g_uTaskbarCreated && g_uTaskbarCreated != 0) {
@@ -132,7 +138,9 @@ bool RunResident()
     // KinetraCmd finds no Kinetra when the pipe cannot be made; the tray works without it.
     CCommandServer commands;
     commands.Start(g_hMainWnd);
+    CProgramSwitcher::Get().Start(g_hMainWnd);
     RunMessageLoop();
+    CProgramSwitcher::Get().Stop();
     commands.Stop();
     g_pTray->Remove();
     g_pThread->Stop();

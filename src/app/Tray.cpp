@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "settings/Setting.h"
 #include "sheet/PropSheet.h"
+#include "switching/ProgramSwitcher.h"
 
 namespace
 {
@@ -135,24 +136,31 @@ int CTrayIcon::ShowMenu()
     // profiles and pads are what they are now.
     const HMENU profiles = BuildProfilesMenu();
     ::InsertMenuA(m_hPopup, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(profiles), "&Profiles");
-    ::InsertMenuA(m_hPopup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    const UINT automatic = CProgramSwitcher::Get().Enabled() ? MF_CHECKED : MF_UNCHECKED;
+    ::InsertMenuA(m_hPopup, 1, MF_BYPOSITION | MF_STRING | automatic, kSwitchCommand, "Switch &automatically");
+    ::InsertMenuA(m_hPopup, 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     const int chosen = ::TrackPopupMenu(m_hPopup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, g_hMainWnd,
                                         nullptr);
     // Without this the menu of a hidden window may not close when the user clicks elsewhere.
     ::PostMessageA(g_hMainWnd, WM_NULL, 0, 0);
-    ::RemoveMenu(m_hPopup, 1, MF_BYPOSITION);
-    ::RemoveMenu(m_hPopup, 0, MF_BYPOSITION);
+    for (int item = 2; item >= 0; --item)
+        ::RemoveMenu(m_hPopup, item, MF_BYPOSITION);
     ::DestroyMenu(profiles);
     return chosen;
 }
 
 void CTrayIcon::OpenConfiguration()
 {
-    CPropSheet::GetInstance()->DoModal();
+    if (CPropSheet::GetInstance()->DoModal() != 2)
+        CProgramSwitcher::Get().OnSheetClosed();
 }
 
 bool CTrayIcon::OnProfileCommand(int id)
 {
+    if (id == kSwitchCommand) {
+        CProgramSwitcher::Get().SetEnabled(!CProgramSwitcher::Get().Enabled());
+        return true;
+    }
     if (id < kFirstProfileCommand || id > kLastProfileCommand)
         return false;
     const auto index = static_cast<std::size_t>(id - kFirstProfileCommand);

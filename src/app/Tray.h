@@ -21,7 +21,8 @@ public:
     void Readd();
     int ShowMenu();
     void OpenConfiguration();
-    // A command of the menu's "Profiles" items; false when `id` is none of them.
+    // A command of the menu's "Profiles" items or "Switch automatically"; false when `id` is
+    // none of them.
     bool OnProfileCommand(int id);
     // The tip names each programmable pad's active profile.
     void UpdateTip();
@@ -50,3 +51,4 @@ private:
 // The menu ids of the profiles of the tray's submenu.
 constexpr int kFirstProfileCommand = 41000;
 constexpr int kLastProfileCommand = 41999;
+constexpr int kSwitchCommand = 42000;  // "Switch automatically"

@@ -7,6 +7,7 @@
 #include "profiles/ProfileStore.h"
 #include "settings/Setting.h"
 #include "sheet/PropSheet.h"
+#include "switching/ProgramSwitcher.h"
 
 namespace
 {
@@ -116,7 +117,7 @@ std::string WhyNotNow(int slot)
 
 CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner)
 {
-    const bool background = caller == ELoadCaller::kBackground;
+    const bool background = caller != ELoadCaller::kPage;
     if (background) {
         CLoadOutcome refused = CheckBackgroundLoad(slot, name);
         if (!refused.Loaded())
@@ -139,6 +140,8 @@ CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, 
     if (!loaded)
         return Refused(ELoadResult::kFailed, failure.empty() ? "The profile was not loaded." : failure);
     RecordLoad(pad, onDisk, undoKept);
+    if (caller != ELoadCaller::kSwitching)
+        CProgramSwitcher::Get().NoteManualChoice();
     return {};
 }
 

@@ -29,7 +29,9 @@ struct CLoadOutcome
     bool Loaded() const { return result == ELoadResult::kLoaded; }
 };
 
-enum class ELoadCaller { kPage, kBackground };
+// The page and the background callers are the user's own choice, which holds against the
+// switching by program until another program comes to the front; kSwitching is that switching.
+enum class ELoadCaller { kPage, kBackground, kSwitching };
 
 // Loads the profile `name` into the pad in `slot`. The page (owner = its window) has checked
 // the name and loads the current pad; a caller in the background is checked here first.

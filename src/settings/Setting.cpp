@@ -7,6 +7,7 @@
 
 #include "app/DeviceThread.h"
 #include "framework/MessageBox.h"
+#include "switching/ProgramRules.h"
 
 char g_szExeDir[MAX_PATH] = {};
 char g_szConfigDir[MAX_PATH] = {};
@@ -291,6 +292,8 @@ void CSetting::ScanProfiles()
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;  // also skips "." and ".."
+        if (::lstrcmpiA(found.cFileName, kProgramRulesFile) == 0)
+            continue;  // the Programs page's rules, no profile
         m_ProfileFiles.emplace_back(found.cFileName);
         ++m_nProfileCount;
     } while (::FindNextFileA(search, &found));

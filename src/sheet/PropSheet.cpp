@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "settings/Setting.h"
 #include "sheet/PropGeneral.h"
+#include "switching/PropPrograms.h"
 
 namespace
 {
@@ -45,14 +46,17 @@ CPropSheet* CPropSheet::GetInstance()
     static CPropMovement movement;
     static CPropDisplay display;
     static CPropProfile profile;
+    static CPropPrograms programs;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: General, Button, Direction Pad and Motion Function,
-        // Profile, Display.
+        // Profile, Display, Programs.
         sheet.AddPage(&general);
         sheet.AddPage(&button);
         sheet.AddPage(&movement);
         sheet.AddPage(&profile);
         sheet.AddPage(&display);
+        // Kinetra's own page comes after the others, so their tabs keep their places.
+        sheet.AddPage(&programs);
     }
     return &sheet;
 }

@@ -307,3 +307,179 @@ TEST_F(ProfileSwitchFixture, TheTrayLoadsAndTheActiveProfileOutlivesARestart)
     ASSERT_NE("", again.WaitForLine("tip Kinetra - Race1", 15000)) << "the restarted Kinetra forgot the profile";
     EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\n"));
 }
+
+namespace
+{
+constexpr UINT kComeToFront = WM_APP + 1;
+constexpr DWORD kQuietMs = 1500;  // the check and the settle time, several times over
+
+HWND WindowOf(DWORD process)
+{
+    HWND window = nullptr;
+    while ((window = ::FindWindowExA(nullptr, window, "KinetraTestFront", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
+// A copy of the Front helper under `name`, started and in front; closed with the object.
+class CFrontProgram
+{
+public:
+    explicit CFrontProgram(const std::string& name)
+    {
+        const std::string exe = DemoProcess::ProgramPath((name + ".exe").c_str());
+        ::CopyFileA(DemoProcess::ProgramPath("Front.exe").c_str(), exe.c_str(), FALSE);
+        std::string command = "\"" + exe + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            m_process = info.hProcess;
+            ::CloseHandle(info.hThread);
+        }
+        WaitUntil([&] { return (m_window = WindowOf(::GetProcessId(m_process))) != nullptr; }, 10000);
+    }
+    ~CFrontProgram() { Close(); }
+    void ToFront() const { ::PostMessageA(m_window, kComeToFront, 0, 0); }
+    void Close()
+    {
+        if (!m_process)
+            return;
+        ::PostMessageA(m_window, WM_CLOSE, 0, 0);
+        ::WaitForSingleObject(m_process, 5000);
+        ::CloseHandle(m_process);
+        m_process = nullptr;
+    }
+    HWND window() const { return m_window; }
+
+private:
+    HANDLE m_process = nullptr;
+    HWND m_window = nullptr;
+};
+
+void WriteRules(const std::string& text)
+{
+    const std::string path = DemoProcess::ProgramPath("config\\programs.txt");
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+// The rules of the switching tests: the race game gets Race1 (the rule before it names a deleted
+// profile and is skipped), everything else the one `otherwise` names.
+std::string Rules(const char* otherwise, bool untilExit)
+{
+    return std::string("switch: on\nwhen no rule matches: ") + otherwise +
+           "\nkeep until exit: " + (untilExit ? "on" : "off") +
+           "\nRaceGame.exe => Gone\nRaceGame.exe => Race1\nthis line is no rule\n";
+}
+
+class ProgramSwitchFixture : public ProfileSwitchFixture
+{
+protected:
+    void TearDown() override
+    {
+        ::DeleteFileA(DemoProcess::ProgramPath("config\\programs.txt").c_str());
+        ProfileSwitchFixture::TearDown();
+    }
+    // No reload within the quiet time.
+    static bool StaysQuiet(DemoProcess& demo) { return demo.WaitForLine("reload 1", kQuietMs).empty(); }
+};
+}
+
+// Two programs in turn, alt-tab through one, the same program twice, a pad plugged while the game
+// is in front, a manual load, and the sheet open: each gets what the rules and the user say.
+TEST_F(ProgramSwitchFixture, TheProfileFollowsTheProgramInFront)
+{
+    WriteRules(Rules("load Desk", false));
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    CFrontProgram race("RaceGame");
+    ASSERT_NE(nullptr, race.window());
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo)) << "the game's profile";
+    CFrontProgram browser("Browser");
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "no rule: the chosen profile";
+    race.ToFront();
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+
+    // Through the browser and back in less than the settle time, then a second window of the game.
+    browser.ToFront();
+    race.ToFront();
+    EXPECT_TRUE(StaysQuiet(demo)) << "alt-tab through a program reloaded the driver";
+    CFrontProgram raceAgain("RaceGame");
+    EXPECT_TRUE(StaysQuiet(demo)) << "the profile already active was loaded again";
+
+    demo.Send("plug wired");
+    EXPECT_EQ(Marks(0x11), ReloadValue(demo.WaitForLine("reload 2", 10000), "KeyMap")) << "a pad plugged in late";
+    demo.Send("unplug 2");
+    ASSERT_TRUE(WaitUntil([] { return !Contains(Cmd(L"status").out, "pad 2"); }, 10000));
+
+    // A manual load holds while the game stays in front, and ends when another program comes.
+    ASSERT_EQ(0u, Cmd(L"load Desk --pad 1").code);
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo));
+    EXPECT_TRUE(StaysQuiet(demo)) << "the manual choice was overridden";
+    browser.ToFront();
+    EXPECT_TRUE(StaysQuiet(demo)) << "Desk is what the browser gets: nothing to load";
+    race.ToFront();
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+
+    // Kinetra's own sheet in front changes nothing, and while it is open nothing switches.
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet);
+    ::Sleep(2000);  // the General page's first device-count check may reload the pad
+    while (!demo.WaitForLine("reload ", 0).empty()) {
+    }
+    browser.ToFront();
+    EXPECT_TRUE(StaysQuiet(demo)) << "a switch behind the open sheet";
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the switch waited for the sheet";
+    EXPECT_TRUE(OpenMessageBoxes(demo.process()).empty());
+}
+
+// "Keep until it exits": the game's profile stays behind another program and goes with the game.
+// Back on the desktop with "keep", nothing changes. The page names the line it dropped.
+TEST_F(ProgramSwitchFixture, AProgramsProfileStaysUntilItExitsAndThePageNamesDroppedLines)
+{
+    WriteRules(Rules("load Desk", true));
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    {
+        CFrontProgram race("RaceGame");
+        EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+        CFrontProgram browser("Browser");
+        EXPECT_TRUE(StaysQuiet(demo)) << "the game still runs behind the browser";
+        race.Close();
+        EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the game ended: the browser's profile";
+    }
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ASSERT_NE(nullptr, sheet);
+    ::SendMessageA(sheet, PSM_SETCURSEL, 5, 0);
+    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "Programs");
+    ASSERT_NE(nullptr, page);
+    char note[256] = {};
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_NOTE), WM_GETTEXT, sizeof note, reinterpret_cast<LPARAM>(note));
+    EXPECT_TRUE(Contains(note, "Line 6 of programs.txt is no rule")) << note;
+    ::Sleep(500);
+    SaveScreenshot("programs-page");
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    demo.Send("quit");
+    EXPECT_EQ(0u, demo.WaitForExit(10000));
+
+    WriteRules(Rules("keep", false));
+    DemoProcess keep;
+    ASSERT_NE("", keep.WaitForLine("ready", 15000));
+    ASSERT_EQ(0u, Cmd(L"load Desk").code) << "the pad remembers Race1 from before the restart";
+    EXPECT_EQ(Marks(0x22), NextKeyMap(keep));
+    {
+        CFrontProgram race("RaceGame");
+        EXPECT_EQ(Marks(0x11), NextKeyMap(keep));
+    }
+    EXPECT_TRUE(StaysQuiet(keep)) << "back on the desktop with \"keep\"";
+}

@@ -15,9 +15,9 @@ namespace
 {
 constexpr UINT kTrayMessage = 3024;
 
-// The fixed items come below the "Profiles" submenu and its separator.
-constexpr int kConfigurationDowns = 2;
-constexpr int kQuitDowns = 3;
+// The fixed items come below "Profiles", "Switch automatically" and a separator.
+constexpr int kConfigurationDowns = 3;
+constexpr int kQuitDowns = 4;
 
 bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr)
 {
