@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command/CommandProtocol.h"
+#include "framework/Text.h"
 
 namespace
 {
@@ -31,11 +32,7 @@ const char kUsage[] = "Usage:\n"
 
 std::string Utf8Of(const std::wstring& text)
 {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                           nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
-    return utf8;
+    return NarrowOf(text, CP_UTF8);
 }
 
 // UTF-8 text to a console as its characters, to a file or pipe as UTF-8.

@@ -26,17 +26,6 @@ std::vector<int> ProgrammableSlots()
     return slots;
 }
 
-// The profiles of the folder by the names the Profile page lists them under.
-std::vector<std::string> ProfileNames()
-{
-    CSetting& model = Model();
-    model.ScanProfiles();
-    std::vector<std::string> names;
-    for (const std::string& file : model.m_ProfileFiles)
-        names.push_back(file.substr(0, file.find('.')));
-    return names;
-}
-
 // How the General page names the pad in `slot`, with its place among the pads.
 std::string PadLabel(int slot)
 {

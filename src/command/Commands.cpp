@@ -6,6 +6,7 @@
 
 #include "command/CommandProtocol.h"
 #include "command/CommandServer.h"
+#include "framework/Text.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
 #include "settings/Setting.h"
@@ -28,14 +29,7 @@ std::string Answer(int code, const std::string& message, const std::vector<std::
 // The program's names are in the system's code page; the pipe carries UTF-8.
 std::string Utf8OfAnsi(const std::string& text)
 {
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring buffer(static_cast<std::size_t>(std::max(wide, 1)), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer.data(), wide);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, buffer.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(size, 1)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, buffer.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-    utf8.resize(std::strlen(utf8.c_str()));
-    return utf8;
+    return NarrowOf(WideOf(text, CP_ACP), CP_UTF8);
 }
 
 // False when `utf8` is not valid UTF-8 or has a character the code page cannot hold (no file

@@ -89,6 +89,16 @@ void RecordLoad(const std::string& pad, const std::string& name, bool undoKept)
 }
 }
 
+std::vector<std::string> ProfileNames()
+{
+    CSetting& model = Model();
+    model.ScanProfiles();
+    std::vector<std::string> names;
+    for (const std::string& file : model.m_ProfileFiles)
+        names.push_back(file.substr(0, file.find('.')));
+    return names;
+}
+
 std::string ProfileNameOnDisk(const std::string& name)
 {
     WIN32_FIND_DATAA found;

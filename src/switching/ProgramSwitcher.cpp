@@ -5,6 +5,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/Tray.h"
+#include "framework/Text.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
 #include "settings/Setting.h"
@@ -20,14 +21,6 @@ constexpr UINT kCheckMs = 200;
 std::string RulesPath()
 {
     return std::string(g_szConfigDir) + "\\" + kProgramRulesFile;
-}
-
-std::wstring WideOf(const std::string& utf8)
-{
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
 }
 
 bool SameText(const std::wstring& first, const std::wstring& second)
@@ -263,7 +256,7 @@ CProgramSwitcher::CFront CProgramSwitcher::ReadFront()
 const CProgramRule* CProgramSwitcher::MatchingRule(const std::wstring& program) const
 {
     for (const CProgramRule& rule : m_rules.rules) {
-        const std::wstring named = WideOf(rule.program);
+        const std::wstring named = WideOf(rule.program, CP_UTF8);
         const bool matches = MatchesAnywhere(rule) ? SameText(named, FileNameOf(program)) : SameText(named, program);
         // A rule whose profile was deleted is skipped: the next one may still match.
         if (matches && !ProfileNameOnDisk(rule.profile).empty())

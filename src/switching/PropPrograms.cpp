@@ -7,6 +7,7 @@
 #include <set>
 
 #include "framework/MessageBox.h"
+#include "framework/Text.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -16,33 +17,6 @@ namespace
 {
 constexpr int kProgramColumnWidth = 200;
 constexpr int kProfileColumnWidth = 93;
-
-std::wstring WideOf(const std::string& text, UINT codePage)
-{
-    const int size = ::MultiByteToWideChar(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.c_str(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
-std::string Utf8Of(const std::wstring& text)
-{
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                           nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
-std::vector<std::string> ProfileNames()
-{
-    CSetting& model = *CSetting::GetInstance();
-    model.ScanProfiles();
-    std::vector<std::string> names;
-    for (const std::string& file : model.m_ProfileFiles)
-        names.push_back(file.substr(0, file.find('.')));
-    return names;
-}
 
 std::wstring ImagePathOf(HWND window)
 {
@@ -213,7 +187,7 @@ void CPropPrograms::OnAdd()
     dialog.lpstrDefExt = L"exe";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (::GetOpenFileNameW(&dialog))
-        AddRule(Utf8Of(path));
+        AddRule(NarrowOf(path, CP_UTF8));
 }
 
 void CPropPrograms::OnAddRunning()
@@ -230,7 +204,7 @@ void CPropPrograms::OnAddRunning()
                                                                   button.left, button.bottom, 0, m_hWnd, nullptr));
     ::DestroyMenu(menu);
     if (chosen >= 1 && chosen <= programs.size())
-        AddRule(Utf8Of(programs[chosen - 1]));
+        AddRule(NarrowOf(programs[chosen - 1], CP_UTF8));
 }
 
 void CPropPrograms::OnRemove()
