@@ -181,6 +181,24 @@ def write_ico(path, images):
         f.write(out + b''.join(blobs))
 
 
+def _png_chunk(tag, data):
+    c = tag + data
+    return struct.pack('>I', len(data)) + c + struct.pack('>I', zlib.crc32(c) & 0xffffffff)
+
+
+def write_png8(path, w, h, indices, palette):
+    """Indexed PNG (8 bits, PLTE): the shipped pictures of the larger display scales."""
+    raw = bytearray()
+    for y in range(h):
+        raw.append(0)
+        raw += bytes(indices[y * w:(y + 1) * w])
+    plte = b''.join(bytes(palette[i][:3]) for i in range(len(palette)))
+    png = b'\x89PNG\r\n\x1a\n' + _png_chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 3, 0, 0, 0))
+    png += _png_chunk(b'PLTE', plte) + _png_chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + _png_chunk(b'IEND', b'')
+    with open(path, 'wb') as f:
+        f.write(png)
+
+
 def write_png(path, w, h, rgb):
     """Plain RGB PNG, for looking at renders (not shipped)."""
     raw = bytearray()
