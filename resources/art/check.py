@@ -5,7 +5,9 @@
 
 Reads the files as written (not the drawing code's idea of them) and exits
 non-zero with a list of problems when any check fails:
-- every bitmap is an uncompressed 8-bit BMP3 of the size its user expects;
+- every bitmap is an uncompressed 8-bit BMP3 of the size its user expects, and each larger
+  display scale an 8-bit indexed PNG of that size scaled; every check below holds at each
+  scale, with the patches' edges scaled as the program scales them;
 - the controller pictures are pure black exactly where their mask sources
   are black, so the mask and the OR-draw leave no fringe and no hole;
 - the pressed-state pictures differ from the pictures only inside the
@@ -27,7 +29,9 @@ sys.dont_write_bytecode = True  # keep the source folder free of __pycache__
 RES = os.path.normpath(os.path.join(HERE, '..'))
 sys.path.insert(0, HERE)
 
-from imgio import read_bmp8, MAPPED_GREYS  # noqa: E402
+from imgio import read_bmp8, read_png8, MAPPED_GREYS  # noqa: E402
+from raster import scaled  # noqa: E402
+from render import SCALES, scaled_file  # noqa: E402
 import pad  # noqa: E402
 import movement  # noqa: E402
 
@@ -57,11 +61,14 @@ def fail(msg):
     problems.append(msg)
 
 
-def load(rid):
+def load(rid, pct=100):
     name, w, h = BITMAPS[rid]
+    if pct != 100:
+        name = scaled_file(rid, pct)
+        w, h = scaled(w, pct / 100.0), scaled(h, pct / 100.0)
     path = os.path.join(RES, name)
     try:
-        bw, bh, idx, pal = read_bmp8(path)
+        bw, bh, idx, pal = read_bmp8(path) if pct == 100 else read_png8(path)
     except (OSError, ValueError) as e:
         fail('%d %s: %s' % (rid, name, e))
         return None
@@ -78,8 +85,16 @@ def check_used_greys(rid, img):
             fail('%d: uses the 3-D grey %s, which LR_LOADMAP3DCOLORS would replace' % (rid, pal[i]))
 
 
-def check_controller(pic_id, mask_id, pressed_id, patches, must_change):
-    pic, mask, pressed = load(pic_id), load(mask_id), load(pressed_id)
+def scale_rect(r, pct):
+    x, y, w, h = r
+    k = pct / 100.0
+    return scaled(x, k), scaled(y, k), scaled(x + w, k) - scaled(x, k), scaled(y + h, k) - scaled(y, k)
+
+
+def check_controller(pic_id, mask_id, pressed_id, patches, must_change, pct=100):
+    patches = [scale_rect(r, pct) for r in patches]
+    must_change = {name: scale_rect(r, pct) for name, r in must_change.items()}
+    pic, mask, pressed = load(pic_id, pct), load(mask_id, pct), load(pressed_id, pct)
     if not (pic and mask and pressed):
         return
     w, h, pidx, ppal = pic
@@ -127,8 +142,8 @@ def check_controller(pic_id, mask_id, pressed_id, patches, must_change):
         check_used_greys(rid, img)
 
 
-def check_decor(rid):
-    img = load(rid)
+def check_decor(rid, pct=100):
+    img = load(rid, pct)
     if not img:
         return
     w, h, idx, pal = img
@@ -211,11 +226,12 @@ def main():
     pad_patches = list(BUTTON_PAGE_RECTS.values()) + list(pad.pressed_patches().values())
     must = {'button %d' % n: r for n, r in BUTTON_PAGE_RECTS.items()}
     must.update(pad.pressed_patches())
-    check_controller(290, 190, 189, pad_patches, must)
     mov = movement.pressed_patches()
-    check_controller(291, 194, 263, list(mov.values()), mov)
-    for rid in (272, 273, 117, 182):
-        check_decor(rid)
+    for pct in SCALES:
+        check_controller(290, 190, 189, pad_patches, must, pct)
+        check_controller(291, 194, 263, list(mov.values()), mov, pct)
+        for rid in (272, 273, 117, 182):
+            check_decor(rid, pct)
     for rid, (name, sizes) in ICONS.items():
         check_ico(os.path.join(RES, name), sizes)
     seen = check_rc() or {}
@@ -226,7 +242,7 @@ def main():
         for p in problems:
             print('FAIL', p)
         return 1
-    print('artwork OK: %d bitmaps, %d icons' % (len(BITMAPS), len(ICONS) + len(EVENT_IDS)))
+    print('artwork OK: %d bitmaps at %d scales, %d icons' % (len(BITMAPS), len(SCALES), len(ICONS) + len(EVENT_IDS)))
     return 0
 
 

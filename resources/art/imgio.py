@@ -181,6 +181,51 @@ def write_ico(path, images):
         f.write(out + b''.join(blobs))
 
 
+def _png_chunk(tag, data):
+    c = tag + data
+    return struct.pack('>I', len(data)) + c + struct.pack('>I', zlib.crc32(c) & 0xffffffff)
+
+
+def write_png8(path, w, h, indices, palette):
+    """Indexed PNG (8 bits, PLTE): the shipped pictures of the larger display scales."""
+    raw = bytearray()
+    for y in range(h):
+        raw.append(0)
+        raw += bytes(indices[y * w:(y + 1) * w])
+    plte = b''.join(bytes(palette[i][:3]) for i in range(len(palette)))
+    png = b'\x89PNG\r\n\x1a\n' + _png_chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 3, 0, 0, 0))
+    png += _png_chunk(b'PLTE', plte) + _png_chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + _png_chunk(b'IEND', b'')
+    with open(path, 'wb') as f:
+        f.write(png)
+
+
+def read_png8(path):
+    """(w, h, indices, palette) of a PNG that write_png8 wrote (filter 0 on every row)."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    if data[:8] != b'\x89PNG\r\n\x1a\n':
+        raise ValueError('not a PNG')
+    pos, chunks = 8, {}
+    while pos < len(data):
+        n, = struct.unpack('>I', data[pos:pos + 4])
+        tag = data[pos + 4:pos + 8]
+        chunks[tag] = chunks.get(tag, b'') + data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+    w, h, depth, kind = struct.unpack('>IIBB', chunks[b'IHDR'][:10])
+    if (depth, kind) != (8, 3):
+        raise ValueError('not an 8-bit indexed PNG')
+    raw = zlib.decompress(chunks[b'IDAT'])
+    plte = chunks[b'PLTE']
+    palette = [tuple(plte[i:i + 3]) for i in range(0, len(plte), 3)]
+    indices = []
+    for y in range(h):
+        row = raw[y * (w + 1):(y + 1) * (w + 1)]
+        if row[0] != 0:
+            raise ValueError('row %d has filter %d' % (y, row[0]))
+        indices.extend(row[1:])
+    return w, h, indices, palette
+
+
 def write_png(path, w, h, rgb):
     """Plain RGB PNG, for looking at renders (not shipped)."""
     raw = bytearray()

@@ -281,8 +281,18 @@ def shade(c, f):
 IDENTITY = (1.0, 0.0, 0.0)
 
 
+def scaled(v, scale):
+    """A design pixel edge at a display scale, rounded as the program's MulDiv rounds it."""
+    return int(math.floor(v * scale + 0.5))
+
+
 class Canvas:
-    def __init__(self, w, h, bg=(0, 0, 0), alpha=False):
+    """w x h design pixels; scale renders them at a display scale (1.5 for 150 %), so the
+    same drawing gives the picture of each scale, its parts at the scaled edges."""
+
+    def __init__(self, w, h, bg=(0, 0, 0), alpha=False, scale=1.0):
+        self.scale = scale
+        w, h = scaled(w, scale), scaled(h, scale)
         self.w, self.h = w, h
         # With alpha=True the canvas starts transparent; the colour planes then
         # hold premultiplied colour (the background is black) and rgba() undoes it.
@@ -290,12 +300,24 @@ class Canvas:
         self.r = [float(bg[0])] * (w * h)
         self.g = [float(bg[1])] * (w * h)
         self.b = [float(bg[2])] * (w * h)
-        self.clip = None  # (x0, y0, x1, y1) in pixels, exclusive end
+        self.clip = None  # (x0, y0, x1, y1) in design pixels, exclusive end
+
+    def _clip_px(self):
+        if not self.clip:
+            return None
+        return tuple(scaled(v, self.scale) for v in self.clip)
+
+    def _T(self, T):
+        s, ox, oy = T
+        k = self.scale
+        return s * k, ox * k, oy * k
 
     def fill(self, shape, paint, T=IDENTITY, alpha=1.0, feather=1.0, hard=False):
         """Paint a shape. feather widens the edge (soft shadows, glows).
         hard=True covers exactly the pixels whose centre lies inside."""
-        s, ox, oy = T
+        s, ox, oy = self._T(T)
+        if feather > 1.0:
+            feather *= self.scale  # a glow or shadow keeps its look; a plain edge stays one pixel
         x0, y0, x1, y1 = shape.bbox
         grow = feather + 1.0
         px0 = max(0, int(math.floor(x0 * s + ox - grow)))
@@ -303,7 +325,7 @@ class Canvas:
         px1 = min(self.w, int(math.ceil(x1 * s + ox + grow)) + 1)
         py1 = min(self.h, int(math.ceil(y1 * s + oy + grow)) + 1)
         if self.clip:
-            cx0, cy0, cx1, cy1 = self.clip
+            cx0, cy0, cx1, cy1 = self._clip_px()
             px0, py0 = max(px0, cx0), max(py0, cy0)
             px1, py1 = min(px1, cx1), min(py1, cy1)
         solid = not callable(paint)
@@ -342,7 +364,7 @@ class Canvas:
 
     def coverage(self, shape, T=IDENTITY):
         """List of booleans: pixel centre inside the shape."""
-        s, ox, oy = T
+        s, ox, oy = self._T(T)
         out = [False] * (self.w * self.h)
         x0, y0, x1, y1 = shape.bbox
         px0 = max(0, int(math.floor(x0 * s + ox - 2)))
@@ -357,9 +379,19 @@ class Canvas:
         return out
 
     def set_pixel(self, x, y, col, a=1.0):
+        """Paints design pixel (x, y): at a scale, the block of pixels it covers, so pixel
+        text stays sharp."""
+        if self.scale == 1.0:
+            self._set_pixel(x, y, col, a)
+            return
+        for py in range(scaled(y, self.scale), scaled(y + 1, self.scale)):
+            for px in range(scaled(x, self.scale), scaled(x + 1, self.scale)):
+                self._set_pixel(px, py, col, a)
+
+    def _set_pixel(self, x, y, col, a):
         if 0 <= x < self.w and 0 <= y < self.h:
             if self.clip:
-                cx0, cy0, cx1, cy1 = self.clip
+                cx0, cy0, cx1, cy1 = self._clip_px()
                 if not (cx0 <= x < cx1 and cy0 <= y < cy1):
                     return
             i = y * self.w + x

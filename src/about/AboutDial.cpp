@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ProductInfo.h"
+#include "framework/ScaledArt.h"
 #include "resource.h"
 #include "settings/Setting.h"
 
@@ -23,9 +24,7 @@ BOOL CAboutDial::OnInitDialog()
     CDialog::OnInitDialog();
     m_webLink.SetTarget(KINETRA_MAKER_WEB);
     m_emailLink.SetTarget("mailto:" KINETRA_MAKER_EMAIL);
-    m_bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0,
-                                          LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT)));
+    m_bitmap.reset(LoadArtBitmap(IDB_ABOUT, ArtDpi(), true));
     if (m_bitmap)
         m_picture.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bitmap.get()));
     return TRUE;

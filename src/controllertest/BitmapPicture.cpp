@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "framework/ScaledArt.h"
+
 CBitmapPicture::CBitmapPicture() = default;
 
 CBitmapPicture::~CBitmapPicture() = default;
@@ -38,8 +40,11 @@ BOOL CBitmapPicture::LoadFromResource(const char* resource)
 {
     // Grey shades follow the current 3-D colours and the first pixel's colour becomes the
     // window colour, so the picture sits on the page like a part of it.
-    auto* bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0,
-                                                     LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    // A picture by id is drawn for the display scale, so the stretch to the control is small.
+    auto* bitmap = IS_INTRESOURCE(resource)
+                       ? LoadArtBitmap(LOWORD(reinterpret_cast<ULONG_PTR>(resource)), ArtDpi(), true)
+                       : static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), resource, IMAGE_BITMAP, 0, 0,
+                                                           LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
     if (!bitmap)
         return FALSE;
     return SetImage(bitmap);

@@ -1,5 +1,8 @@
 #include "controllertest/DisplayBitMap.h"
 
+#include "framework/Dpi.h"
+#include "framework/ScaledArt.h"
+
 namespace
 {
 SIZE BitmapSize(HBITMAP bitmap)
@@ -10,15 +13,12 @@ SIZE BitmapSize(HBITMAP bitmap)
     return {info.bmWidth, info.bmHeight};
 }
 
-HBITMAP LoadResourceBitmap(UINT id)
-{
-    return ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-}
 }
 
 void CDisplayBitMap::Create(HWND owner, UINT maskSourceId, UINT pictureId, UINT pressedId)
 {
-    Create(owner, LoadResourceBitmap(maskSourceId), LoadResourceBitmap(pictureId), LoadResourceBitmap(pressedId));
+    Create(owner, LoadArtBitmap(maskSourceId, m_nDpi), LoadArtBitmap(pictureId, m_nDpi),
+           LoadArtBitmap(pressedId, m_nDpi));
 }
 
 void CDisplayBitMap::Create(HWND owner, HBITMAP maskSource, HBITMAP picture, HBITMAP pressed)
@@ -60,8 +60,14 @@ void CDisplayBitMap::Compose()
 
 void CDisplayBitMap::MarkPressed(int x, int y, int width, int height)
 {
+    // Edges scaled one by one, as the artwork's patches are drawn, so a mark never takes a
+    // pixel of a neighbouring part.
+    const int left = ScaleToDpi(x, m_nDpi);
+    const int top = ScaleToDpi(y, m_nDpi);
+    const int right = ScaleToDpi(x + width, m_nDpi);
+    const int bottom = ScaleToDpi(y + height, m_nDpi);
     CSelectObject pressed(m_dcPressed.get(), m_bmpPressed.get());
-    ::BitBlt(m_dcLive.get(), x, y, width, height, m_dcPressed.get(), x, y, SRCCOPY);
+    ::BitBlt(m_dcLive.get(), left, top, right - left, bottom - top, m_dcPressed.get(), left, top, SRCCOPY);
 }
 
 CBitmap CDisplayBitMap::CreateMask(HBITMAP bitmap, COLORREF transparent)

@@ -7,8 +7,11 @@
 // black hole where the controller is, for a transparent draw) and a live canvas (the picture
 // with pressed-state marks). Both canvases have the owner's client size.
 //
-// Order: set m_rcClient, Create, Compose, any number of MarkPressed, Release. Without a
-// Compose the live canvas is not selected and marks land nowhere.
+// Order: set m_rcClient (and m_nDpi), Create, Compose, any number of MarkPressed, Release.
+// Without a Compose the live canvas is not selected and marks land nowhere.
+//
+// The pictures are drawn for m_nDpi (framework/ScaledArt.h); marks are given in the 96-DPI
+// pixels of the picture and land on the same parts at every scale.
 class CDisplayBitMap
 {
 public:
@@ -31,6 +34,7 @@ public:
     // deleted once the mask is made).
     void Create(HWND owner, HBITMAP maskSource, HBITMAP picture, HBITMAP pressed);
     void Compose();
+    // (x, y, width, height) in 96-DPI picture pixels.
     void MarkPressed(int x, int y, int width, int height);
     void Release();
 
@@ -55,4 +59,5 @@ public:
     int m_nPictureHeight = 0;
     int m_nPictureWidth = 0;
     RECT m_rcClient = {};  // set by the owner before Create; width = right, height = bottom
+    int m_nDpi = 96;       // the DPI the pictures loaded by id are drawn for
 };

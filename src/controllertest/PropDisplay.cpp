@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/Dpi.h"
 #include "framework/MessageBox.h"
+#include "framework/ScaledArt.h"
 #include "resource.h"
 #include "settings/Setting.h"
 #include "sheet/PropSheet.h"
@@ -11,7 +13,7 @@
 namespace
 {
 constexpr UINT kPollMs = 100;
-constexpr int kPictureTop = 30;  // the picture hangs this far below the page's top
+constexpr int kPictureTop = 30;  // the picture hangs this far below the page's top (96-DPI pixels)
 constexpr DWORD kEventBuffer = 240;
 const char* const kCaption = "PropDisplay";
 const char* const kInvalidArgumentText =
@@ -59,9 +61,7 @@ CPropDisplay::CPropDisplay() : CPropertyPage(IDD_DISPLAY)
 BOOL CPropDisplay::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    m_groupImage.reset(
-        static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_DISPLAY_GROUP),
-                                          IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    m_groupImage.reset(LoadArtBitmap(IDB_DISPLAY_GROUP, ArtDpi(), true));
     SendDlgItemMessage(IDC_DISPLAY_GROUP, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_groupImage.get()));
     return TRUE;
 }
@@ -74,6 +74,7 @@ void CPropDisplay::OnShowWindow(BOOL show, UINT status)
         return;
     m_nRowCount = 0;  // the row shows what was buffered since the page was last shown
     m_view.m_rcClient = GetClientRect();
+    m_view.m_nDpi = ArtDpi();
     m_view.Create(m_hWnd, IDB_PAD_MASK, IDB_PAD, IDB_PRESSED);
     m_view.Compose();
 }
@@ -202,7 +203,8 @@ void CPropDisplay::ShowButton(int index, int pressed)
 RECT CPropDisplay::PictureRect() const
 {
     const int x0 = m_view.m_placement.x0;
-    return {x0, kPictureTop, x0 + m_view.m_nPictureWidth, kPictureTop + m_view.m_nPictureHeight};
+    const int top = ScaleToDpi(kPictureTop, m_view.m_nDpi);
+    return {x0, top, x0 + m_view.m_nPictureWidth, top + m_view.m_nPictureHeight};
 }
 
 void CPropDisplay::PaintPicture(HDC dc) const

@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 #include "framework/MessageBox.h"
+#include "framework/ScaledArt.h"
 #include "keys/KeyNames.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -18,9 +19,25 @@ CSetting& Model()
 }
 }
 
-CKeyPage::CKeyPage(UINT templateId, std::span<const int> boxIds, int firstIndex)
-    : CSettingsPage(templateId), m_keys(boxIds.size()), m_boxIds(boxIds), m_nFirstIndex(firstIndex)
+CKeyPage::CKeyPage(UINT templateId, UINT pictureId, std::span<const int> boxIds, int firstIndex)
+    : CSettingsPage(templateId), m_keys(boxIds.size()), m_boxIds(boxIds), m_nFirstIndex(firstIndex),
+      m_nPictureId(pictureId)
 {}
+
+// The template's static loaded the 100 % picture; it shows the one drawn for the display
+// scale instead, centred in the static's rectangle, and OnDestroy frees it as it freed the
+// template's.
+BOOL CKeyPage::OnInitDialog()
+{
+    const BOOL result = CSettingsPage::OnInitDialog();
+    const HWND picture = TemplatePicture();
+    HBITMAP scaled = picture ? LoadArtBitmap(m_nPictureId, ArtDpi()) : nullptr;
+    if (!scaled)
+        return result;
+    const CBitmap previous(reinterpret_cast<HBITMAP>(
+        ::SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled))));
+    return result;
+}
 
 void CKeyPage::DoDataExchange(CDataExchange& dx)
 {

@@ -15,8 +15,9 @@
 class CKeyPage : public CSettingsPage
 {
 public:
-    // Box k is bound to boxIds[k] and edits settings index firstIndex + k.
-    CKeyPage(UINT templateId, std::span<const int> boxIds, int firstIndex);
+    // Box k is bound to boxIds[k] and edits settings index firstIndex + k; pictureId is the
+    // pad picture the template shows.
+    CKeyPage(UINT templateId, UINT pictureId, std::span<const int> boxIds, int firstIndex);
 
     void LoadKeys();
     int SaveKeys();  // 1 when the boxes were written into the model
@@ -31,6 +32,7 @@ public:
     BYTE m_bCleared = 0;  // "Clear All" was pressed and not yet applied
 
 protected:
+    BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnSetActive() override;
     bool OnCommand(int id, int code, HWND control) override;
@@ -52,4 +54,5 @@ private:
 
     std::span<const int> m_boxIds;
     int m_nFirstIndex;
+    UINT m_nPictureId;
 };

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "framework/ScaledArt.h"
 #include "resource.h"
 
 namespace
@@ -21,7 +22,7 @@ constexpr CButtonRect kButtonRects[] = {
 };
 }
 
-CPropButton::CPropButton() : CKeyPage(IDD_BUTTON, kButtonBoxes, 0) {}
+CPropButton::CPropButton() : CKeyPage(IDD_BUTTON, IDB_PAD, kButtonBoxes, 0) {}
 
 void CPropButton::DoDataExchange(CDataExchange& dx)
 {
@@ -36,6 +37,7 @@ void CPropButton::OnShowWindow(BOOL show, UINT)
     if (!show)
         return;
     m_view.m_rcClient = GetClientRect();
+    m_view.m_nDpi = ArtDpi();
     m_view.Create(m_hWnd, IDB_PAD_MASK, IDB_PAD, IDB_PRESSED);
     // Composed at once, so the live canvas holds the picture the marks go onto.
     m_view.Compose();
@@ -70,9 +72,17 @@ LRESULT CPropButton::CLivePicture::WindowProc(UINT message, WPARAM wParam, LPARA
 {
     if (message != WM_PAINT || !m_view.m_hOldLive)
         return Default(message, wParam, lParam);
-    PAINTSTRUCT paint = {};
-    HDC dc = ::BeginPaint(m_hWnd, &paint);
-    ::BitBlt(dc, 0, 0, m_view.m_nPictureWidth, m_view.m_nPictureHeight, m_view.m_dcLive.get(), 0, 0, SRCCOPY);
-    ::EndPaint(m_hWnd, &paint);
+    // Centred in the control, as the static centres its own picture; the rest of the control
+    // takes the picture's corner colour (its surround), as the static fills it.
+    const RECT client = GetClientRect();
+    const int left = (client.right - m_view.m_nPictureWidth) / 2;
+    const int top = (client.bottom - m_view.m_nPictureHeight) / 2;
+    CPaintDC dc(m_hWnd);
+    ::ExcludeClipRect(dc.get(), left, top, left + m_view.m_nPictureWidth, top + m_view.m_nPictureHeight);
+    const CBrush surround(::CreateSolidBrush(::GetPixel(m_view.m_dcLive.get(), 0, 0)));
+    ::FillRect(dc.get(), &client, surround.get());
+    ::SelectClipRgn(dc.get(), nullptr);
+    ::BitBlt(dc.get(), left, top, m_view.m_nPictureWidth, m_view.m_nPictureHeight, m_view.m_dcLive.get(), 0, 0,
+             SRCCOPY);
     return 0;
 }

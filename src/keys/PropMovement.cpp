@@ -16,7 +16,7 @@ constexpr int kFirstFurther = 12;  // box of the first further input
 constexpr int kGroupSize = 4;
 }
 
-CPropMovement::CPropMovement() : CKeyPage(IDD_MOVEMENT, kMovementBoxes, kFirstIndex) {}
+CPropMovement::CPropMovement() : CKeyPage(IDD_MOVEMENT, IDB_MOVEMENT, kMovementBoxes, kFirstIndex) {}
 
 void CPropMovement::OnKeysLoaded()
 {

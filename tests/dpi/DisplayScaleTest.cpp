@@ -1,17 +1,24 @@
 // The program at the display scales people use: 100 %, 125 %, 150 % and 200 % (96, 120, 144
 // and 192 DPI). tests/dpi/run starts a Wine prefix at each DPI and runs the case of that DPI,
 // so one case is one scale. Screenshots of every page and of "Force Test" at 144 and 192 DPI
-// land in <build>/screenshots/ for a person to look at.
+// land in <build>/screenshots/ for a person to look at, and of the key pages with a mark and
+// the Display page with its marks.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "controllertest/DisplayMarks.h"
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
+#include "framework/ScaledArt.h"
 #include "resource.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
@@ -55,12 +62,179 @@ bool IsDark(HWND window, int x, int y)
     return GetRValue(colour) < 96 && GetGValue(colour) < 96 && GetBValue(colour) < 96;
 }
 
+using displaymarks::CMark;
+
+// The pixels of a bitmap or of the screen, 0x00RRGGBB, top row first.
+struct CPixels
+{
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> bits;
+
+    DWORD At(int x, int y) const { return bits[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+
+    static CPixels Of(HDC source, int x, int y, int width, int height)
+    {
+        CPixels pixels{width, height, std::vector<DWORD>(static_cast<size_t>(width) * height)};
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        CBitmap dib(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        CMemDC memory(::CreateCompatibleDC(nullptr));
+        CSelectObject select(memory.get(), dib.get());
+        ::BitBlt(memory.get(), 0, 0, width, height, source, x, y, SRCCOPY);
+        ::GdiFlush();
+        std::copy_n(static_cast<const DWORD*>(bits), pixels.bits.size(), pixels.bits.begin());
+        return pixels;
+    }
+    static CPixels OfScreen(POINT at, int width, int height)
+    {
+        CWindowDC screen(nullptr);
+        return Of(screen.get(), at.x, at.y, width, height);
+    }
+    static CPixels OfArt(UINT id, int dpi)
+    {
+        CBitmap art(LoadArtBitmap(id, dpi));
+        BITMAP size = {};
+        ::GetObjectA(art.get(), sizeof size, &size);
+        CMemDC memory(::CreateCompatibleDC(nullptr));
+        CSelectObject select(memory.get(), art.get());
+        return Of(memory.get(), 0, 0, size.bmWidth, size.bmHeight);
+    }
+};
+
+// The rectangles that other controls of the page cover on a picture whose top-left corner
+// is at `origin` on the screen (the group box is drawn around it, not over it).
+std::vector<RECT> CoveredParts(HWND page, HWND picture, POINT origin)
+{
+    std::vector<RECT> covered;
+    for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+        char name[16] = {};
+        ::GetClassNameA(child, name, sizeof name);
+        const bool group = lstrcmpiA(name, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        if (child == picture || group || !(style & WS_VISIBLE))
+            continue;
+        RECT r = {};
+        ::GetWindowRect(child, &r);
+        ::OffsetRect(&r, -origin.x, -origin.y);
+        covered.push_back(r);
+    }
+    return covered;
+}
+
+bool Covered(const std::vector<RECT>& covered, int x, int y)
+{
+    return std::any_of(covered.begin(), covered.end(), [&](const RECT& r) {
+        const POINT at = {x, y};
+        return ::PtInRect(&r, at) != FALSE;
+    });
+}
+
+// The bounding box of the pixels inside `within` where a and b differ, but for those that
+// other controls cover; empty when none.
+RECT Changed(const CPixels& a, const CPixels& b, RECT within, const std::vector<RECT>& covered = {})
+{
+    RECT box = {within.right, within.bottom, within.left, within.top};
+    for (int y = std::max(0L, within.top); y < std::min<LONG>(a.height, within.bottom); ++y) {
+        for (int x = std::max(0L, within.left); x < std::min<LONG>(a.width, within.right); ++x) {
+            if (a.At(x, y) != b.At(x, y) && !Covered(covered, x, y))
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                       std::max<LONG>(box.bottom, y + 1)};
+        }
+    }
+    return box.left < box.right ? box : RECT{};
+}
+
+std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// The top-left corner of a window's client area on the screen.
+POINT ScreenOrigin(HWND window)
+{
+    POINT at = {0, 0};
+    ::ClientToScreen(window, &at);
+    return at;
+}
+
+// The page's only bitmap static: the pad picture of a key page.
+HWND PictureOf(HWND page)
+{
+    for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char name[16] = {};
+        ::GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, "Static") == 0 && (::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+            return child;
+    }
+    return nullptr;
+}
+
+// The gap between two rectangles, 0 when they touch or overlap.
+double Gap(const RECT& a, const RECT& b)
+{
+    const LONG dx = std::max({0L, a.left - b.right, b.left - a.right});
+    const LONG dy = std::max({0L, a.top - b.bottom, b.top - a.bottom});
+    return std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+}
+
+// Each box of a key page and the part of the picture it binds (96-DPI picture pixels).
+struct CBinding
+{
+    int box;
+    CMark part;
+};
+
+// The direction pad's arms and the tilt arrows on the movement picture (291).
+const CBinding kMovementBindings[] = {
+    {IDC_KEY_1, {94, 52, 51, 49}},    {IDC_KEY_3, {143, 99, 49, 51}},   {IDC_KEY_5, {94, 148, 51, 49}},
+    {IDC_KEY_7, {47, 99, 49, 51}},    {IDC_KEY_9, {339, 29, 26, 38}},   {IDC_KEY_10, {339, 180, 26, 38}},
+    {IDC_KEY_11, {237, 111, 38, 26}}, {IDC_KEY_12, {428, 111, 38, 26}},
+};
+
 class DisplayScale : public testing::TestWithParam<int>
 {
 protected:
     int At(int v) const { return ScaleToDpi(v, GetParam()); }
     bool Shoot() const { return GetParam() >= 144; }
     std::string Shot(const std::string& what) const { return "dpi" + std::to_string(GetParam()) + "_" + what; }
+    // A mark's rectangle at this scale, each edge scaled as the page scales it.
+    RECT Scaled(const CMark& m) const { return {At(m.x), At(m.y), At(m.x + m.width), At(m.y + m.height)}; }
+    RECT OnScreen(const CMark& m, POINT origin) const
+    {
+        RECT r = Scaled(m);
+        ::OffsetRect(&r, origin.x, origin.y);
+        return r;
+    }
+
+    // The screen changed from `before` to `after` exactly where the pressed picture differs
+    // from the plain one inside the mark: the part is marked, and nothing else.
+    void ExpectMarked(const CPixels& before, const CPixels& after, const CMark& mark,
+                      const std::vector<RECT>& covered = {}) const
+    {
+        const RECT expected = Changed(m_plain, m_pressed, Scaled(mark), covered);
+        const RECT seen = Changed(before, after, {0, 0, after.width, after.height}, covered);
+        EXPECT_FALSE(::IsRectEmpty(&expected));
+        EXPECT_TRUE(::EqualRect(&expected, &seen)) << "expected " << Text(expected) << ", changed " << Text(seen);
+    }
+
+    // Every box within the stated distance of the part it binds, scaled.
+    void ExpectBoxesNearParts(HWND page, POINT picture, const CBinding* bindings, size_t count, int reach) const
+    {
+        for (size_t i = 0; i < count; ++i) {
+            RECT box = {};
+            ::GetWindowRect(::GetDlgItem(page, bindings[i].box), &box);
+            const double gap = Gap(box, OnScreen(bindings[i].part, picture));
+            EXPECT_LE(gap, At(reach)) << "box " << bindings[i].box << " stands " << gap << " pixels from its part";
+            std::printf("dpi %d box %d gap %.0f (%.0f at 96-DPI size)\n", GetParam(), bindings[i].box, gap,
+                        gap * kBaseDpi / GetParam());
+        }
+    }
+
+    CPixels m_plain;
+    CPixels m_pressed;
 };
 
 TEST_P(DisplayScale, IconsForceTestAndPagesFollowTheScale)
@@ -152,6 +326,126 @@ TEST_P(DisplayScale, IconsForceTestAndPagesFollowTheScale)
     EXPECT_EQ(0u, demo.WaitForExit(10000));
 }
 
+}
+
+namespace
+{
+// The stated distances, in 96-DPI pixels, from a box to the edge of the part it binds: the
+// farthest box at 96 DPI (132 and 226 pixels under Wine), with a few pixels for the dialog
+// font, which under Wine grows faster than the DPI; the pictures stand centred where the
+// font places them, so the boxes keep their distances within that.
+constexpr int kButtonBoxReach = 140;
+constexpr int kMovementBoxReach = 235;
+
+// The picture's top-left corner on the screen: centred in its static control.
+POINT CentredPicture(HWND control, const CPixels& picture)
+{
+    RECT client = {};
+    ::GetClientRect(control, &client);
+    POINT at = ScreenOrigin(control);
+    at.x += (client.right - picture.width) / 2;
+    at.y += (client.bottom - picture.height) / 2;
+    return at;
+}
+
+TEST_P(DisplayScale, MarksAndBoxesStayOnTheirParts)
+{
+    ASSERT_EQ(GetParam(), SystemDpi()) << "the prefix did not start at this DPI";
+    const int dpi = ArtDpi(GetParam());
+    m_plain = CPixels::OfArt(IDB_PAD, dpi);
+    m_pressed = CPixels::OfArt(IDB_PRESSED, dpi);
+    ASSERT_EQ(At(397), m_plain.width) << "the pad picture is drawn for this scale";
+    ASSERT_EQ(At(283), m_plain.height);
+
+    DemoProcess demo("wired");
+    const HWND sheet = OpenSettledSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+
+    // The Button page: the focused box's button is marked, and each box stands by its button.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    const HWND buttons = ::FindWindowExA(sheet, nullptr, "#32770", "Button");
+    ASSERT_NE(nullptr, buttons);
+    const HWND pad = PictureOf(buttons);
+    ASSERT_NE(nullptr, pad);
+    ::Sleep(500);
+    const POINT picture = CentredPicture(pad, m_plain);
+    const std::vector<RECT> overPad = CoveredParts(buttons, pad, picture);
+    const int boxes[] = {IDC_KEY_1, IDC_KEY_2, IDC_KEY_3, IDC_KEY_4,  IDC_KEY_5,  IDC_KEY_6,
+                         IDC_KEY_7, IDC_KEY_8, IDC_KEY_9, IDC_KEY_10, IDC_KEY_11, IDC_KEY_12};
+    std::vector<CBinding> buttonBindings;
+    for (int k = 0; k < displaymarks::kButtons; ++k) {
+        SCOPED_TRACE("button " + std::to_string(k + 1));
+        buttonBindings.push_back({boxes[k], displaymarks::kButtonMarks[k]});
+        ::SendMessageA(buttons, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(buttons, boxes[k])), TRUE);
+        ::Sleep(200);
+        ExpectMarked(m_plain, CPixels::OfScreen(picture, m_plain.width, m_plain.height), displaymarks::kButtonMarks[k],
+                     overPad);
+    }
+    if (Shoot())
+        SaveScreenshot(Shot("button_mark12").c_str());
+    ExpectBoxesNearParts(buttons, picture, buttonBindings.data(), buttonBindings.size(), kButtonBoxReach);
+
+    // The Direction Pad and Motion Function page: its picture drawn for the scale, each box
+    // by its arm or arrow.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+    const HWND movement = ::FindWindowExA(sheet, nullptr, "#32770", "Direction Pad and Motion Function");
+    ASSERT_NE(nullptr, movement);
+    const CPixels arrows = CPixels::OfArt(IDB_MOVEMENT, dpi);
+    ASSERT_EQ(At(577), arrows.width);
+    const HWND arrowsPicture = PictureOf(movement);
+    ASSERT_NE(nullptr, arrowsPicture);
+    ::Sleep(500);
+    // The static centres it itself, within a pixel of where the Button page centres its own.
+    POINT arrowsAt = CentredPicture(arrowsPicture, arrows);
+    RECT wrong = {0, 0, 1, 1};
+    for (int shift = 0; shift < 9 && !::IsRectEmpty(&wrong); ++shift) {
+        const POINT at = {arrowsAt.x + shift % 3 - 1, arrowsAt.y + shift / 3 - 1};
+        wrong = Changed(arrows, CPixels::OfScreen(at, arrows.width, arrows.height), {0, 0, arrows.width, arrows.height},
+                        CoveredParts(movement, arrowsPicture, at));
+        if (::IsRectEmpty(&wrong))
+            arrowsAt = at;
+    }
+    EXPECT_TRUE(::IsRectEmpty(&wrong))
+        << Text(wrong) << ": the picture on the screen is not the one drawn for the scale, where it should stand";
+    ExpectBoxesNearParts(movement, arrowsAt, kMovementBindings, std::size(kMovementBindings), kMovementBoxReach);
+
+    // The Display page: each input marks its part of the pad.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+    const HWND display = ::FindWindowExA(sheet, nullptr, "#32770", "Display");
+    ASSERT_NE(nullptr, display);
+    ::Sleep(700);
+    RECT client = {};
+    ::GetClientRect(display, &client);
+    POINT live = ScreenOrigin(display);
+    live.x += (client.right - m_plain.width) / 2;
+    live.y += At(30);
+    const struct
+    {
+        const char* input;
+        CMark mark;
+    } inputs[] = {{"press 1 1", displaymarks::kButtonMarks[0]},
+                  {"press 1 11", displaymarks::kButtonMarks[10]},
+                  {"hat 1 9000", displaymarks::kHatRight},
+                  {"axis 1 X 0", displaymarks::kAxisMarks[displaymarks::kAxisX].low},
+                  {"axis 1 Z 65535", displaymarks::kAxisMarks[displaymarks::kAxisZ].high}};
+    CPixels before = CPixels::OfScreen(live, m_plain.width, m_plain.height);
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ((GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face), before.At(0, 0))
+        << "the pad's surround is not the page";
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.input);
+        demo.Send(input.input);
+        ::Sleep(600);
+        const CPixels after = CPixels::OfScreen(live, m_plain.width, m_plain.height);
+        ExpectMarked(before, after, input.mark);
+        before = after;
+    }
+    if (Shoot())
+        SaveScreenshot(Shot("display_marks").c_str());
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    demo.Send("quit");
+    EXPECT_EQ(0u, demo.WaitForExit(10000));
+}
 INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScale, testing::ValuesIn(kDpis),
                          [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
 }

@@ -579,12 +579,18 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
                 picture = child;
         }
         ASSERT_NE(nullptr, picture);
+        // The picture stands centred in its control.
+        RECT client = {};
+        ::GetClientRect(picture, &client);
+        BITMAP size = {};
+        ::GetObjectA(normal, sizeof size, &size);
+        const POINT offset = {(client.right - size.bmWidth) / 2, (client.bottom - size.bmHeight) / 2};
         auto shows = [&](POINT at, HBITMAP source) {
             const COLORREF wanted = PixelOf(source, at.x, at.y);
             return WaitUntil(
                 [&] {
                     HDC dc = ::GetDC(picture);
-                    const COLORREF seen = ::GetPixel(dc, at.x, at.y);
+                    const COLORREF seen = ::GetPixel(dc, at.x + offset.x, at.y + offset.y);
                     ::ReleaseDC(picture, dc);
                     return seen == wanted;
                 },
