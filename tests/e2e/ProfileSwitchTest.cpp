@@ -408,8 +408,24 @@ TEST_F(ProgramSwitchFixture, TheProfileFollowsTheProgramInFront)
     EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
 
     // Through the browser and back in less than the settle time, then a second window of the game.
-    browser.ToFront();
-    race.ToFront();
+    // Each helper takes the front in its own process, so the test waits for each in turn; a pass
+    // that took longer than the settle time on a busy machine is no alt-tab and is tried again.
+    bool passedThrough = false;
+    for (int attempt = 0; attempt < 3 && !passedThrough; ++attempt) {
+        browser.ToFront();
+        const ULONGLONG start = ::GetTickCount64();
+        WaitUntil([&] { return ::GetForegroundWindow() == browser.window(); }, 2000);
+        race.ToFront();
+        WaitUntil([&] { return ::GetForegroundWindow() == race.window(); }, 2000);
+        passedThrough = ::GetTickCount64() - start < 150;
+        if (passedThrough)
+            break;
+        // Whatever that slow pass loaded, the game in front has its profile again after the quiet time.
+        ::Sleep(kQuietMs);
+        while (!demo.WaitForLine("reload ", 0).empty()) {
+        }
+    }
+    ASSERT_TRUE(passedThrough) << "the machine never passed through the browser within 150 ms";
     EXPECT_TRUE(StaysQuiet(demo)) << "alt-tab through a program reloaded the driver";
     CFrontProgram raceAgain("RaceGame");
     EXPECT_TRUE(StaysQuiet(demo)) << "the profile already active was loaded again";
