@@ -15,17 +15,6 @@ CSetting& Model()
     return *CSetting::GetInstance();
 }
 
-std::vector<int> ProgrammableSlots()
-{
-    std::vector<int> slots;
-    const CSetting& model = Model();
-    for (int slot = 0; slot < model.m_nDeviceCount && slot < kDeviceSlots; ++slot) {
-        if (model.m_bProgrammable[slot] == 1)
-            slots.push_back(slot);
-    }
-    return slots;
-}
-
 // How the General page names the pad in `slot`, with its place among the pads.
 std::string PadLabel(int slot)
 {

@@ -67,11 +67,8 @@ bool IsProgrammable(int slot)
 // instead when there is none.
 std::vector<int> TargetSlots(int pad, std::string& refusal)
 {
-    std::vector<int> slots;
-    for (int slot = 0; slot < Model().m_nDeviceCount && slot < kDeviceSlots; ++slot) {
-        if ((pad == 0 || slot == pad - 1) && IsProgrammable(slot))
-            slots.push_back(slot);
-    }
+    std::vector<int> slots = ProgrammableSlots();
+    std::erase_if(slots, [pad](int slot) { return pad != 0 && slot != pad - 1; });
     if (slots.empty())
         refusal = pad == 0 ? Answer(kExitNoPad, "No programmable pad is connected.")
                            : Answer(kExitNoPad, "Pad " + std::to_string(pad) + " is not a programmable pad.");

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "settings/Setting.h"
 
@@ -80,22 +81,25 @@ void CActiveProfiles::SetChangeHandler(void (*handler)())
     s_pfnChanged = handler;
 }
 
-CActiveProfiles::CEntry* CActiveProfiles::Find(const std::string& pad)
+const CActiveProfiles::CEntry* CActiveProfiles::Find(const std::string& pad) const
 {
-    for (CEntry& entry : m_entries) {
-        if (entry.pad == InstanceOf(pad))
+    const std::string instance = InstanceOf(pad);
+    for (const CEntry& entry : m_entries) {
+        if (entry.pad == instance)
             return &entry;
     }
     return nullptr;
 }
 
+CActiveProfiles::CEntry* CActiveProfiles::Find(const std::string& pad)
+{
+    return const_cast<CEntry*>(std::as_const(*this).Find(pad));
+}
+
 CActiveProfile CActiveProfiles::Of(const std::string& pad) const
 {
-    for (const CEntry& entry : m_entries) {
-        if (entry.pad == InstanceOf(pad))
-            return entry.active;
-    }
-    return {};
+    const CEntry* entry = Find(pad);
+    return entry ? entry->active : CActiveProfile();
 }
 
 void CActiveProfiles::Set(const std::string& pad, const CActiveProfile& active)

@@ -37,6 +37,7 @@ private:
     };
     void Read();
     void Write() const;
+    const CEntry* Find(const std::string& pad) const;
     CEntry* Find(const std::string& pad);
 
     static inline void (*s_pfnChanged)() = nullptr;

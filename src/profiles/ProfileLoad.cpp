@@ -89,6 +89,16 @@ void RecordLoad(const std::string& pad, const std::string& name, bool undoKept)
 }
 }
 
+std::vector<int> ProgrammableSlots()
+{
+    std::vector<int> slots;
+    for (int slot = 0; slot < Model().m_nDeviceCount && slot < kDeviceSlots; ++slot) {
+        if (IsProgrammablePad(slot))
+            slots.push_back(slot);
+    }
+    return slots;
+}
+
 std::vector<std::string> ProfileNames()
 {
     CSetting& model = Model();

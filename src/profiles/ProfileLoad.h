@@ -56,6 +56,8 @@ bool IsSettingsValue(const std::string& name, std::size_t size);
 // a program ran with are taken back afterwards.
 CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active);
 
+// The slots of the pads a profile can be loaded into, in table order.
+std::vector<int> ProgrammableSlots();
 // The profiles of the folder by the names the Profile page lists them under.
 std::vector<std::string> ProfileNames();
 // A profile's name as the folder spells it ("race1" finds "Race1"); empty when there is none.

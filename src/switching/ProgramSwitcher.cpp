@@ -35,16 +35,6 @@ std::wstring FileNameOf(const std::wstring& path)
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring ImagePath(DWORD process)
-{
-    const CHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    if (!handle || !::QueryFullProcessImageNameW(handle.get(), 0, path, &size))
-        return {};
-    return std::wstring(path, size);
-}
-
 std::wstring ClassOf(HWND window)
 {
     wchar_t name[64] = {};
@@ -106,6 +96,16 @@ bool ReadFile(const std::string& path, std::string& text)
     text = content.str();
     return true;
 }
+}
+
+std::wstring ImagePathOf(DWORD process)
+{
+    const CHandle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (!handle || !::QueryFullProcessImageNameW(handle.get(), 0, path, &size))
+        return {};
+    return std::wstring(path, size);
 }
 
 CProgramSwitcher& CProgramSwitcher::Get()
@@ -248,7 +248,7 @@ CProgramSwitcher::CFront CProgramSwitcher::ReadFront()
         return front;
     if (className == L"ApplicationFrameWindow")
         front.process = StoreAppProcess(window, front.process);
-    front.program = front.process ? ImagePath(front.process) : std::wstring();
+    front.program = front.process ? ImagePathOf(front.process) : std::wstring();
     front.kind = front.program.empty() ? EFront::kUnknown : EFront::kProgram;
     return front;
 }
@@ -297,11 +297,8 @@ void CProgramSwitcher::Evaluate()
 
 void CProgramSwitcher::Switch(const std::string& profile)
 {
-    CSetting& model = *CSetting::GetInstance();
-    for (int slot = 0; slot < model.m_nDeviceCount && slot < kDeviceSlots; ++slot) {
-        if (model.m_bProgrammable[slot] != 1)
-            continue;
-        const CActiveProfile active = CActiveProfiles::Get().Of(model.PadIdOf(slot));
+    for (int slot : ProgrammableSlots()) {
+        const CActiveProfile active = CActiveProfiles::Get().Of(CSetting::GetInstance()->PadIdOf(slot));
         // Already on it as it was loaded: no reload at all.
         if (!active.modified && ::lstrcmpiA(active.name.c_str(), profile.c_str()) == 0)
             continue;

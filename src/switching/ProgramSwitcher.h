@@ -7,6 +7,9 @@
 #include "framework/Handles.h"
 #include "switching/ProgramRules.h"
 
+// The full image path of the process, as the rules name programs; empty when it cannot be read.
+std::wstring ImagePathOf(DWORD process);
+
 // Loads the profile of the program in front, on every programmable pad, as the rules of the
 // Programs page say. Runs on the UI thread: told of a new window in front by the system's win
 // event, and by a light check of GetForegroundWindow a few times a second where that event never

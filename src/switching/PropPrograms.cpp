@@ -18,25 +18,14 @@ namespace
 constexpr int kProgramColumnWidth = 200;
 constexpr int kProfileColumnWidth = 93;
 
-std::wstring ImagePathOf(HWND window)
-{
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    const HANDLE handle = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = MAX_PATH * 2;
-    const bool read = handle && ::QueryFullProcessImageNameW(handle, 0, path, &size);
-    if (handle)
-        ::CloseHandle(handle);
-    return read && process != ::GetCurrentProcessId() ? std::wstring(path, size) : std::wstring();
-}
-
 BOOL CALLBACK CollectProgram(HWND window, LPARAM lParam)
 {
     if (!::IsWindowVisible(window) || ::GetWindow(window, GW_OWNER) ||
         (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) || ::GetWindowTextLengthW(window) == 0)
         return TRUE;
-    const std::wstring path = ImagePathOf(window);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    const std::wstring path = process == ::GetCurrentProcessId() ? std::wstring() : ImagePathOf(process);
     if (!path.empty())
         reinterpret_cast<std::set<std::wstring>*>(lParam)->insert(path);
     return TRUE;
