@@ -21,6 +21,21 @@ log() { printf '[kinetra] %s\n' "$*" >&2; }
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# A mirror caught mid-sync fails one index of many (seen: the security archive's i386 list), so
+# an update that read the rest goes on. Without that list the 32-bit libraries Wine needs cannot
+# match the newer 64-bit ones in the security archive; the release's own archive has both at
+# the same versions, so a failed install is tried once more from there alone.
+apt_update() {
+  as_root apt-get update -qq || log "apt-get update could not read every index; installing from what it read"
+}
+apt_install() {
+  local codename; codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+  [ -n "$codename" ] || return 1
+  log "installing again from $codename alone, where 32-bit and 64-bit versions agree"
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends -t "$codename" "$@" >/dev/null
+}
+
 # Installs what is missing, once; a second run costs one dpkg query.
 ensure_packages() {
   local missing=() pkg
@@ -28,8 +43,8 @@ ensure_packages() {
   # 32-bit code would be taken for one that cannot, and test the 64-bit build instead.
   if ! command -v as >/dev/null || ! command -v ld >/dev/null; then
     log "installing: binutils"
-    as_root apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends binutils >/dev/null
+    apt_update
+    apt_install binutils
   fi
   for pkg in $BUILD_PACKAGES $RUN_PACKAGES; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
@@ -42,8 +57,8 @@ ensure_packages() {
   if [[ " ${missing[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  apt_install "${missing[@]}"
 }
 
 # Some hosts (sandboxed kernels) cannot execute 32-bit code at all, and so cannot run 32-bit
