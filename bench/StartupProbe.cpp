@@ -2,7 +2,9 @@
 // outside: time from CreateProcess to the hidden window, working set idle and with the sheet
 // open, and time from the "&Configuration" command to the visible sheet. The two programs take
 // turns, so both see the same machine. Prints Markdown rows.
-//   StartupProbe.exe [runs]    (default 7 runs of each program per load)
+// The minimal program is handed the DLLs Kinetra has mapped once it idles and maps them too, so
+// the two working sets differ only by what Kinetra itself holds.
+//   StartupProbe.exe [runs [kinetra exe]]    (default 7 runs of each program per load, Kinetra.exe)
 #include <windows.h>
 
 #include <psapi.h>
@@ -27,10 +29,12 @@ struct CProgram
     const char* exe;
     const char* windowClass;
     const char* sheetCaption;
+    bool takesDlls;
 };
 
 struct CRun
 {
+    int modules = 0;
     double startMs = 0;
     double sheetMs = 0;
     double idleMb = 0;
@@ -39,7 +43,7 @@ struct CRun
 
 struct CSeries
 {
-    std::vector<double> startMs, sheetMs, idleMb, sheetMb;
+    std::vector<double> startMs, sheetMs, idleMb, sheetMb, modules;
     int failed = 0;
 };
 
@@ -79,6 +83,25 @@ bool WaitUntilGone(DWORD processId, const char* windowClass, const char* caption
     return true;
 }
 
+// Kinetra's DLLs once it idles, as names for the minimal program's command line.
+std::string g_strKinetraDlls;
+
+// The file names of the process's mapped DLLs, space-separated, and their count.
+int MappedDlls(HANDLE process, std::string* names)
+{
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (!::EnumProcessModules(process, modules, sizeof modules, &needed))
+        return -1;
+    const int count = static_cast<int>(std::min<DWORD>(needed, sizeof modules) / sizeof modules[0]);
+    for (int i = 1; names && i < count; ++i) {  // the first is the program itself
+        char name[MAX_PATH] = {};
+        if (::GetModuleBaseNameA(process, modules[i], name, MAX_PATH))
+            *names += std::string(" ") + name;
+    }
+    return count - 1;
+}
+
 double WorkingSetMb(HANDLE process)
 {
     PROCESS_MEMORY_COUNTERS counters = {};
@@ -107,7 +130,9 @@ bool MeasureOnce(const CProgram& program, CRun& run)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    std::string commandLine = program.exe;
+    std::string commandLine = std::string("\"") + program.exe + "\"";
+    if (program.takesDlls)
+        commandLine += g_strKinetraDlls;
     const LONGLONG started = BenchNow();
     if (!::CreateProcessA(program.exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &process)) {
@@ -123,6 +148,8 @@ bool MeasureOnce(const CProgram& program, CRun& run)
     }
     ::Sleep(kSettleMs);
     run.idleMb = WorkingSetMb(process.hProcess);
+    run.modules = MappedDlls(process.hProcess,
+                             !program.takesDlls && g_strKinetraDlls.empty() ? &g_strKinetraDlls : nullptr);
     const LONGLONG asked = BenchNow();
     ::PostMessageA(window, WM_COMMAND, kOpenSheet, 0);
     const HWND sheet = WaitForWindow(process.dwProcessId, MAKEINTATOM(32770), program.sheetCaption, true);
@@ -154,10 +181,11 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const CProgram programs[] = {
-        {"Kinetra", "Kinetra.exe", "Kinetra Class", "Kinetra"},
-        {"minimal", "MinimalTray.exe", "Minimal Tray Class", "Minimal Tray"},
+        {"Kinetra", argc > 2 ? argv[2] : "Kinetra.exe", "Kinetra Class", "Kinetra", false},
+        {"minimal", "MinimalTray.exe", "Minimal Tray Class", "Minimal Tray", true},
     };
-    std::printf("Start-up and memory, median (min-max) of %d runs each; the two programs take turns.\n\n", runs);
+    std::printf("Start-up and memory of %s, median (min-max) of %d runs each; the two programs take turns.\n\n",
+                programs[0].exe, runs);
     PrintHeader({"figure", "load", "Kinetra", "minimal tray program"});
     for (ELoad load : {ELoad::kIdle, ELoad::kOtherCore}) {
         CSeries series[2];
@@ -174,6 +202,7 @@ int main(int argc, char** argv)
                     series[p].sheetMs.push_back(run.sheetMs);
                     series[p].idleMb.push_back(run.idleMb);
                     series[p].sheetMb.push_back(run.sheetMb);
+                    series[p].modules.push_back(run.modules);
                 }
             }
         }
@@ -185,6 +214,7 @@ int main(int argc, char** argv)
         if (load != ELoad::kIdle)
             continue;  // memory does not depend on the other core
         PrintRow({"working set, idle", loadName, Cell(series[0].idleMb, 1, "MB"), Cell(series[1].idleMb, 1, "MB")});
+        PrintRow({"DLLs mapped, idle", loadName, Cell(series[0].modules, 0, ""), Cell(series[1].modules, 0, "")});
         PrintRow(
             {"working set, sheet open", loadName, Cell(series[0].sheetMb, 1, "MB"), Cell(series[1].sheetMb, 1, "MB")});
         for (int p = 0; p < 2; ++p) {

@@ -1,10 +1,9 @@
 #include "profiles/ActiveProfiles.h"
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
+#include "framework/TextFile.h"
 #include "settings/Setting.h"
 
 namespace
@@ -46,14 +45,27 @@ CActiveProfiles& CActiveProfiles::Get()
 void CActiveProfiles::Read()
 {
     m_entries.clear();
-    std::ifstream file(m_strPath);
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream fields(line);
+    std::string text;
+    if (!ReadWholeFile(m_strPath, text))
+        return;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::size_t tab1 = line.find('\t');
+        const std::size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
+        if (tab2 == std::string::npos || line.find('\t', tab2 + 1) != std::string::npos)
+            continue;
         CEntry entry;
-        std::string state;
-        if (!std::getline(fields, entry.pad, '\t') || !std::getline(fields, entry.active.name, '\t') ||
-            !std::getline(fields, state) || entry.pad.empty() || (state != kLoaded && state != kModified))
+        entry.pad = line.substr(0, tab1);
+        entry.active.name = line.substr(tab1 + 1, tab2 - tab1 - 1);
+        const std::string state = line.substr(tab2 + 1);
+        if (entry.pad.empty() || (state != kLoaded && state != kModified))
             continue;
         entry.active.modified = state == kModified;
         m_entries.push_back(entry);
@@ -62,18 +74,12 @@ void CActiveProfiles::Read()
 
 void CActiveProfiles::Write() const
 {
-    const std::string temp = m_strPath + ".tmp";
-    {
-        std::ofstream file(temp, std::ios::trunc);
-        for (const CEntry& entry : m_entries) {
-            if (!entry.active.name.empty())
-                file << entry.pad << '\t' << entry.active.name << '\t' << (entry.active.modified ? kModified : kLoaded)
-                     << '\n';
-        }
-        if (!file.flush())
-            return;  // the old file stays as it was
+    std::string text;
+    for (const CEntry& entry : m_entries) {
+        if (!entry.active.name.empty())
+            text += entry.pad + '\t' + entry.active.name + '\t' + (entry.active.modified ? kModified : kLoaded) + '\n';
     }
-    ::MoveFileExA(temp.c_str(), m_strPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    WriteFileReplacing(m_strPath, text);  // on failure the old file stays as it was
 }
 
 void CActiveProfiles::SetChangeHandler(void (*handler)())

@@ -1,11 +1,9 @@
 #include "switching/ProgramSwitcher.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "app/AppGlobals.h"
 #include "app/Tray.h"
 #include "framework/Text.h"
+#include "framework/TextFile.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
 #include "settings/Setting.h"
@@ -85,17 +83,6 @@ DWORD StoreAppProcess(HWND frame, DWORD frameProcess)
     ::EnumChildWindows(frame, FindOtherProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-
-bool ReadFile(const std::string& path, std::string& text)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return true;
-}
 }
 
 std::wstring ImagePathOf(DWORD process)
@@ -117,7 +104,7 @@ CProgramSwitcher& CProgramSwitcher::Get()
 void CProgramSwitcher::ReadRules()
 {
     std::string text;
-    const CReadRules read = ReadFile(RulesPath(), text) ? ParseRules(text) : CReadRules();
+    const CReadRules read = ReadWholeFile(RulesPath(), text) ? ParseRules(text) : CReadRules();
     m_rules = read.rules;
     m_dropped = read.droppedLines;
 }
@@ -148,18 +135,8 @@ void CProgramSwitcher::Stop()
 bool CProgramSwitcher::SaveRules(const CProgramRules& rules, std::string& error)
 {
     const std::string path = RulesPath();
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        file << FormatRules(rules);
-        if (!file.flush()) {
-            error = "The rules could not be written to " + temp + ".";
-            return false;
-        }
-    }
-    if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temp.c_str());
-        error = "The rules could not replace " + path + " (error " + std::to_string(::GetLastError()) + ").";
+    if (!WriteFileReplacing(path, FormatRules(rules))) {
+        error = "The rules could not be written to " + path + " (error " + std::to_string(::GetLastError()) + ").";
         return false;
     }
     m_rules = rules;
