@@ -172,7 +172,7 @@ std::string Cell(const std::vector<double>& values, int decimals, const char* un
     if (values.empty())
         return "n/a";
     const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return Fixed(Percentile(values, 0.5), decimals) + " " + unit + " (" + Fixed(*low, decimals) + "-" +
+    return Fixed(Percentile(values, 0.5), decimals) + (*unit ? " " : "") + unit + " (" + Fixed(*low, decimals) + "-" +
            Fixed(*high, decimals) + ")";
 }
 }
