@@ -30,6 +30,8 @@ bool WriteFileReplacing(const std::string& path, const std::string& text)
     }
     if (written && ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    const DWORD error = ::GetLastError();  // what the caller reports, not the clean-up's
     ::DeleteFileA(temp.c_str());
+    ::SetLastError(error);
     return false;
 }

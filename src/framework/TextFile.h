@@ -9,5 +9,5 @@
 bool ReadWholeFile(const std::string& path, std::string& text);
 
 // Writes the bytes to "<path>.tmp" and moves that over the file, so a reader never sees half a
-// file and a failed write leaves the old one as it was.
+// file and a failed write leaves the old one as it was; on failure GetLastError says why.
 bool WriteFileReplacing(const std::string& path, const std::string& text);

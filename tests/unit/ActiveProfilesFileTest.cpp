@@ -38,5 +38,6 @@ TEST(ActiveProfilesFile, ReadsEveryWellFormedLineWhateverItsEndingAndDropsTheRes
                   "\tCrawl\tloaded\n",
               text);
     EXPECT_FALSE(WriteFileReplacing(dir.path() + "\\missing\\ActiveProfiles.txt", text));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), ::GetLastError()) << "the reason a failed write gives";
     EXPECT_FALSE(ReadWholeFile(dir.path() + "\\missing\\ActiveProfiles.txt", text));
 }
