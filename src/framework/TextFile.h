@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 // Whole small files read and written with the system's own calls: the program's record files
 // need no stream library, whose locale machinery would be most of the exe's code and a part of
@@ -11,3 +12,14 @@ bool ReadWholeFile(const std::string& path, std::string& text);
 // Writes the bytes to "<path>.tmp" and moves that over the file, so a reader never sees half a
 // file and a failed write leaves the old one as it was; on failure GetLastError says why.
 bool WriteFileReplacing(const std::string& path, const std::string& text);
+
+// The next line of the text, without its LF or CR LF; the text then starts after it.
+inline std::string_view NextLine(std::string_view& text)
+{
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}

@@ -48,27 +48,18 @@ void CActiveProfiles::Read()
     std::string text;
     if (!ReadWholeFile(m_strPath, text))
         return;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    constexpr std::size_t npos = std::string_view::npos;
+    for (std::string_view rest = text; !rest.empty();) {
+        const std::string_view line = NextLine(rest);
         const std::size_t tab1 = line.find('\t');
-        const std::size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-        if (tab2 == std::string::npos || line.find('\t', tab2 + 1) != std::string::npos)
+        const std::size_t tab2 = tab1 == npos ? npos : line.find('\t', tab1 + 1);
+        if (tab2 == npos || line.find('\t', tab2 + 1) != npos)
             continue;
-        CEntry entry;
-        entry.pad = line.substr(0, tab1);
-        entry.active.name = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        const std::string state = line.substr(tab2 + 1);
-        if (entry.pad.empty() || (state != kLoaded && state != kModified))
+        const std::string_view state = line.substr(tab2 + 1);
+        if (tab1 == 0 || (state != kLoaded && state != kModified))
             continue;
-        entry.active.modified = state == kModified;
-        m_entries.push_back(entry);
+        m_entries.push_back({std::string(line.substr(0, tab1)),
+                             {std::string(line.substr(tab1 + 1, tab2 - tab1 - 1)), state == kModified}});
     }
 }
 

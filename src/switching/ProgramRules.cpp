@@ -1,5 +1,7 @@
 #include "switching/ProgramRules.h"
 
+#include "framework/TextFile.h"
+
 namespace
 {
 constexpr std::string_view kArrow = " => ";
@@ -83,9 +85,7 @@ CReadRules ParseRules(std::string_view text)
     CReadRules read;
     int number = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const std::string_view line = Trimmed(NextLine(text));
         ++number;
         if (line.empty() || line.front() == '#')
             continue;
