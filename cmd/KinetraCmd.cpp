@@ -13,6 +13,8 @@
 namespace
 {
 constexpr DWORD kConnectMs = 1000;
+// How long a busy Kinetra (a menu or a box of it open) is waited for, unless --wait says.
+constexpr int kDefaultWaitSeconds = 5;
 
 const char kUsage[] = "Usage:\n"
                       "  KinetraCmd list                      the profiles; * marks the pads each one is active on\n"
@@ -25,6 +27,10 @@ const char kUsage[] = "Usage:\n"
                       "                                       settings each pad had before, and exits with the\n"
                       "                                       program's exit code\n"
                       "  KinetraCmd --help                    this text\n"
+                      "\n"
+                      "Every command takes --wait <seconds> (0 to 600, default 5): how long to wait for a Kinetra\n"
+                      "that is busy (a pad arriving, say) before giving up. run starts the program even\n"
+                      "when the profile could not be loaded, and says why on standard error.\n"
                       "\n"
                       "Exit codes: 0 done, 2 bad arguments, 3 Kinetra not running, 4 no such profile,\n"
                       "5 no programmable pad, 6 the load failed, 7 the configuration window has unapplied\n"
@@ -86,7 +92,13 @@ HANDLE Connect(int& failure)
     }
 }
 
-CAnswer Ask(const std::string& request)
+// Whether `text` holds a whole answer: it ends at its first empty line.
+bool Complete(const std::string& text)
+{
+    return text.rfind("\n\n") != std::string::npos || text == "\n";
+}
+
+CAnswer AskOnce(const std::string& request)
 {
     CAnswer answer;
     int failure = kExitOk;
@@ -103,11 +115,11 @@ CAnswer Ask(const std::string& request)
     std::string text;
     char buffer[1024];
     DWORD read = 0;
-    while (::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    while (!Complete(text) && ::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
         text.append(buffer, read);
     ::CloseHandle(pipe);
     std::vector<std::string> lines = SplitFields(text, '\n');
-    if (!lines.empty() && lines.back().empty())
+    while (!lines.empty() && lines.back().empty())
         lines.pop_back();
     if (lines.empty() || !ReadAnswerHead(lines.front(), answer.code, answer.message)) {
         answer.code = kExitNoAnswer;
@@ -116,6 +128,20 @@ CAnswer Ask(const std::string& request)
     }
     answer.lines.assign(lines.begin() + 1, lines.end());
     return answer;
+}
+
+DWORD g_dwWaitMs = kDefaultWaitSeconds * 1000;
+
+// A busy Kinetra took nothing of the request: it is asked again until the wait is over.
+CAnswer Ask(const std::string& request)
+{
+    const DWORD start = ::GetTickCount();
+    while (true) {
+        const CAnswer answer = AskOnce(request);
+        if (answer.code != kExitNoAnswer || ::GetTickCount() - start >= g_dwWaitMs)
+            return answer;
+        ::Sleep(100);
+    }
 }
 
 // Prints the answer's text, or its message on standard error when it failed.
@@ -153,8 +179,16 @@ struct CRequest
     std::wstring verb;
     std::wstring profile;
     int pad = 0;
+    int waitSeconds = kDefaultWaitSeconds;
     std::vector<std::wstring> program;  // run's program and its arguments
 };
+
+// A whole number from `low` to `high`, written as such.
+bool ReadNumber(const std::wstring& text, int low, int high, int& number)
+{
+    number = _wtoi(text.c_str());
+    return number >= low && number <= high && std::to_wstring(number) == text;
+}
 
 // False (after saying why) when the arguments are not a request.
 bool ParseArguments(const std::vector<std::wstring>& args, CRequest& request, std::string& problem)
@@ -180,9 +214,13 @@ bool ParseArguments(const std::vector<std::wstring>& args, CRequest& request, st
     }
     for (; i < args.size(); ++i) {
         if (takesProfile && args[i] == L"--pad" && i + 1 < args.size()) {
-            request.pad = _wtoi(args[++i].c_str());
-            if (request.pad < 1 || request.pad > 6 || std::to_wstring(request.pad) != args[i]) {
+            if (!ReadNumber(args[++i], 1, 6, request.pad)) {
                 problem = "--pad takes a pad number from 1 to 6.";
+                return false;
+            }
+        } else if (args[i] == L"--wait" && i + 1 < args.size()) {
+            if (!ReadNumber(args[++i], 0, 600, request.waitSeconds)) {
+                problem = "--wait takes a number of seconds from 0 to 600.";
                 return false;
             }
         } else if (request.verb == L"run" && args[i] == L"--") {
@@ -200,45 +238,53 @@ bool ParseArguments(const std::vector<std::wstring>& args, CRequest& request, st
     return true;
 }
 
-// The settings each pad has now go back once the program has ended, even when the console's
-// Ctrl+C ended the program.
+void Warn(const std::string& message)
+{
+    Write(STD_ERROR_HANDLE, "KinetraCmd: " + message + "\n");
+}
+
+// Starts the program and waits for it; its exit code, or kExitProgramNotStarted.
+int RunProgram(const std::vector<std::wstring>& program)
+{
+    std::wstring commandLine;
+    for (const std::wstring& argument : program)
+        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(argument);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    // The console's Ctrl+C ends the program, not KinetraCmd: the settings still go back.
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        return Fail(kExitProgramNotStarted, "the program \"" + Utf8Of(program.front()) +
+                                                "\" could not be started (error " + std::to_string(::GetLastError()) +
+                                                ").");
+    ::CloseHandle(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+// A player launching a game gets the game: the program starts whether or not the profile could
+// be loaded, and what the load changed goes back once it has ended.
 int Run(const CRequest& request)
 {
-    const std::string pad = std::to_string(request.pad);
-    const CAnswer kept = Ask(std::string(kVerbSnapshot) + "\t" + pad);
-    if (kept.code != kExitOk)
-        return Fail(kept.code, kept.message);
-    const CAnswer loaded = Ask(std::string(kVerbLoad) + "\t" + Utf8Of(request.profile) + "\t" + pad);
-    int code = loaded.code;
-    if (code == kExitOk) {
-        std::wstring commandLine;
-        for (const std::wstring& argument : request.program)
-            commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(argument);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        ::SetConsoleCtrlHandler(nullptr, TRUE);
-        if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                              &process)) {
-            code = Fail(kExitProgramNotStarted, "the program \"" + Utf8Of(request.program.front()) +
-                                                    "\" could not be started (error " +
-                                                    std::to_string(::GetLastError()) + ").");
-        } else {
-            ::CloseHandle(process.hThread);
-            ::WaitForSingleObject(process.hProcess, INFINITE);
-            DWORD exitCode = 0;
-            ::GetExitCodeProcess(process.hProcess, &exitCode);
-            ::CloseHandle(process.hProcess);
-            code = static_cast<int>(exitCode);
-        }
-    } else {
-        Fail(code, loaded.message);
-    }
-    // Also after a load that failed midway: what was there before goes back.
-    for (const std::string& line : kept.lines) {
-        const CAnswer back = Ask(std::string(kVerbPutBack) + "\t" + line);
+    const CAnswer loaded = Ask(std::string(kVerbLoad) + "\t" + Utf8Of(request.profile) + "\t" +
+                               std::to_string(request.pad) + "\t" + std::string(kKeepFlag));
+    if (loaded.code != kExitOk)
+        Warn("the profile was not loaded (" + loaded.message +
+             "); the program starts with the settings the pads have.");
+    const int code = RunProgram(request.program);
+    for (const std::string& line : loaded.lines) {
+        const std::vector<std::string> fields = SplitFields(line);
+        if (fields.size() != 2 || fields[0] != kKeepFlag)
+            continue;
+        const CAnswer back = Ask(std::string(kVerbPutBack) + "\t" + fields[1]);
         if (back.code != kExitOk)
-            Fail(back.code, "the settings from before could not be put back: " + back.message);
+            Warn("the settings from before could not be put back: " + back.message);
+        else if (!back.lines.empty() && back.lines.front() == "pending")
+            Warn(back.message);
     }
     return code;
 }
@@ -277,5 +323,6 @@ int main()
     // A name with a tab or a line break would be a request of its own.
     if (request.profile.find_first_of(L"\t\r\n") != std::wstring::npos)
         return Fail(kExitBadArguments, "a profile name has no tabs or line breaks.");
+    g_dwWaitMs = static_cast<DWORD>(request.waitSeconds) * 1000;
     return Execute(request);
 }

@@ -29,6 +29,7 @@
 //   press <pad> <1-12>          a button goes down
 //   release <pad> <1-12>        it comes up again
 //   hat <pad> <0-31500|centre>  the direction pad, in hundredths of a degree from up
+//   calibration <pad> fails|reads   whether the pad's axis calibration can be read
 //   quit                        the tray's "&Quit"
 // KINETRA_SIM_FAULTS=interfaces makes the HID interface set refuse to open, so matching the
 // pads fails from the start.
@@ -420,6 +421,14 @@ void RunCommand(HWND window, const std::string& line)
         const std::string caption = line.substr(line.find(' ') + 1);
         ::PostMessageA(::FindWindowA(MAKEINTATOM(32770), caption.c_str()), WM_COMMAND, IDCANCEL, 0);
         PrintLine("closed " + caption);
+    } else if (command == "calibration") {
+        // A pad whose calibration cannot be read: every load's refresh of the stick words fails.
+        std::string how;
+        words >> how;
+        const auto pad = CSimBench::Get().Pad(std::atoi(argument.c_str()));
+        if (pad)
+            pad->SetFailCalibrationAxis(how == "fails" ? 1 : 0);
+        PrintLine(pad ? "calibration " + argument + " " + how : "bad calibration: " + line);
     } else if (command == "axis" || command == "press" || command == "release" || command == "hat") {
         std::string what, value;
         words >> what >> value;

@@ -11,6 +11,7 @@
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
 #include "framework/Window.h"
+#include "profiles/ProfileLoad.h"
 #include "resource.h"
 #include "settings/Setting.h"
 #include "switching/ProgramSwitcher.h"
@@ -20,6 +21,8 @@ namespace
 const char kClassName[] = "Kinetra Class";
 const char kMutexName[] = "Kinetra Class";
 UINT g_uTaskbarCreated = 0;
+constexpr UINT_PTR kDeferredTimer = 0x4D01;
+constexpr UINT kDeferredMs = 1000;
 
 bool CreateMainWindow(HINSTANCE instance)
 {
@@ -68,6 +71,7 @@ void OnDeviceChange(WPARAM event, LPARAM lParam)
         UpdateWaitTimeout();
     g_pTray->UpdateTip();
     CProgramSwitcher::Get().OnPadsChanged();
+    RunDeferredWork();
 }
 
 void OnTrayNotify(LPARAM lParam)
@@ -95,11 +99,17 @@ LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_DEVICECHANGE: OnDeviceChange(wParam, lParam); return 0;
     case WM_TRAY_NOTIFY: OnTrayNotify(lParam); return 0;
-    case kCommandMessage: CCommandServer::OnCommandMessage(lParam); return 0;
+    case kCommandMessage:
+        CCommandServer::OnCommandMessage(lParam);
+        if (HasPendingPutBacks())
+            ::SetTimer(g_hMainWnd, kDeferredTimer, kDeferredMs, nullptr);
+        return 0;
     case WM_TIMER:
-        if (CProgramSwitcher::Get().OnTimer(wParam))
-            return 0;
-        break;
+        if (wParam == kDeferredTimer)
+            RunDeferredWork();
+        else if (!CProgramSwitcher::Get().OnTimer(wParam))
+            break;
+        return 0;
     default: break;
     }
     if (message == g_uTaskbarCreated && g_uTaskbarCreated != 0) {
@@ -138,6 +148,9 @@ bool RunResident()
     // KinetraCmd finds no Kinetra when the pipe cannot be made; the tray works without it.
     CCommandServer commands;
     commands.Start(g_hMainWnd);
+    SetManualChoiceHandler([] { CProgramSwitcher::Get().NoteManualChoice(); });
+    CProgramSwitcher::Get().SetWarningHandler(
+        [](const std::string& title, const std::string& text) { g_pTray->ShowBalloon(title, text); });
     CProgramSwitcher::Get().Start(g_hMainWnd);
     RunMessageLoop();
     CProgramSwitcher::Get().Stop();
@@ -146,6 +159,14 @@ bool RunResident()
     g_pThread->Stop();
     return true;
 }
+}
+
+void RunDeferredWork()
+{
+    for (const std::string& said : RetryPendingPutBacks())
+        g_pTray->ShowBalloon("Settings put back", said);
+    if (!HasPendingPutBacks())
+        ::KillTimer(g_hMainWnd, kDeferredTimer);
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

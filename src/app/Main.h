@@ -9,3 +9,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 // Wait between an interface arrival and the rediscovery, so the new pad's driver stack is up.
 constexpr DWORD kArrivalSettleMs = 2000;
+
+// What waited for the pads to be free again (a put-back asked for while the sheet held them);
+// run when the sheet closes, the pads change, and once a second while something waits.
+void RunDeferredWork();

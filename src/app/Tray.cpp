@@ -1,6 +1,7 @@
 #include "app/Tray.h"
 
 #include "app/AppGlobals.h"
+#include "app/Main.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
@@ -129,8 +130,15 @@ int CTrayIcon::ShowMenu()
 
 void CTrayIcon::OpenConfiguration()
 {
-    if (CPropSheet::GetInstance()->DoModal() != 2)
-        CProgramSwitcher::Get().OnSheetClosed();
+    CPropSheet* sheet = CPropSheet::GetInstance();
+    if (sheet->m_bShowing) {
+        sheet->DoModal();  // raises the open sheet
+        return;
+    }
+    CProgramSwitcher::Get().OnSheetOpened();
+    sheet->DoModal();
+    CProgramSwitcher::Get().OnSheetClosed();
+    RunDeferredWork();
 }
 
 bool CTrayIcon::OnProfileCommand(int id)

@@ -1,5 +1,7 @@
 #include "command/CommandProtocol.h"
 
+#include <algorithm>
+
 #include <charconv>
 
 std::vector<std::string> SplitFields(std::string_view line, char separator)
@@ -54,7 +56,11 @@ bool BytesOfHex(std::string_view hex, std::vector<std::uint8_t>& bytes)
 
 std::string AnswerHead(int code, std::string_view message)
 {
-    return std::to_string(code) + "\t" + std::string(message);
+    // One line, whatever the message holds: a line break would end the head there.
+    std::string line = std::to_string(code) + "\t" + std::string(message);
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
 }
 
 bool ReadAnswerHead(std::string_view line, int& code, std::string& message)

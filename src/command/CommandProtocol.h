@@ -3,7 +3,8 @@
 // of <windows.h> so the encoding can be checked on any host.
 //
 // A request is one line of UTF-8, its fields separated by tabs. The answer is one line
-// "<exit code>\t<message>", then the lines of the answer's text, then the end of the pipe.
+// "<exit code>\t<message>", then the lines of the answer's text (none of them empty), then one
+// empty line: the client reads up to it and closes, so neither end waits on the other.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,9 +29,13 @@ enum ECommandExit : int {
 // The request verbs.
 constexpr std::string_view kVerbList = "list";
 constexpr std::string_view kVerbStatus = "status";
-constexpr std::string_view kVerbLoad = "load";        // load <name> <pad: 0 for every programmable pad>
-constexpr std::string_view kVerbSnapshot = "keep";    // keep <pad: 0 for every programmable pad>
-constexpr std::string_view kVerbPutBack = "putback";  // putback <one line of a keep's answer>
+// load <name> <pad: 0 for every programmable pad> [keep]: with "keep", Kinetra keeps what each
+// pad the load changed had before, and answers one "keep <token>" line for each.
+constexpr std::string_view kVerbLoad = "load";
+constexpr std::string_view kKeepFlag = "keep";
+// putback <token>: what a load with "keep" kept goes back into its pad. The answer's one line is
+// "done", or "pending" when Kinetra cannot put it back now and will as soon as it can.
+constexpr std::string_view kVerbPutBack = "putback";
 
 // The longest request Kinetra reads: a put-back line with every block, and some room.
 constexpr std::size_t kMaxRequest = 4096;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "command/CommandProtocol.h"
 
@@ -14,7 +15,8 @@ constexpr DWORD kPipeBuffer = 4096;
 // The UI thread takes a request within this time, or the client hears that Kinetra is busy.
 constexpr DWORD kTakeMs = 1000;
 constexpr DWORD kReadMs = 1000;
-constexpr DWORD kWriteMs = 2000;
+// An answer the client does not read within this time is dropped, and the pipe serves the next.
+constexpr DWORD kWriteMs = 1000;
 // A load that has begun is seen through.
 constexpr DWORD kRunMs = 30000;
 
@@ -29,16 +31,34 @@ struct CCommandJob
     CHandle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 };
 
-// Only the interactive user's processes, the system and the administrators may open the
-// pipe; the medium label lets a program that is not elevated reach an elevated Kinetra.
-constexpr wchar_t kPipeSecurity[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;OW)(A;;GRGW;;;IU)S:(ML;;NW;;;ME)";
+// Only this user's processes, the system and the administrators may open the pipe (the session
+// check below keeps out the same user's other sessions); the medium label lets a program that
+// is not elevated reach an elevated Kinetra.
+std::wstring PipeSecurity()
+{
+    std::wstring user = L"OW";
+    CHandle token;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+        DWORD size = 0;
+        ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size);
+        wchar_t* sid = nullptr;
+        if (size && ::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) &&
+            ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+            user = sid;
+            ::LocalFree(sid);
+        }
+    }
+    return L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GRGW;;;" + user + L")S:(ML;;NW;;;ME)";
+}
 
 CHandle CreatePipe()
 {
     SECURITY_ATTRIBUTES attributes = {};
     attributes.nLength = sizeof attributes;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSecurity, SDDL_REVISION_1, &descriptor, nullptr))
+    if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(PipeSecurity().c_str(), SDDL_REVISION_1, &descriptor,
+                                                               nullptr))
         attributes.lpSecurityDescriptor = descriptor;
     CHandle pipe(::CreateNamedPipeW(kCommandPipeName,
                                     PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
@@ -47,6 +67,16 @@ CHandle CreatePipe()
     if (descriptor)
         ::LocalFree(descriptor);
     return pipe;
+}
+
+// Whether the client runs in the Windows session Kinetra runs in: another user's session (fast
+// user switching) reaches the pipe's name too, and must not switch this user's pads.
+bool SameSession(HANDLE pipe)
+{
+    ULONG client = 0;
+    DWORD own = 0;
+    return ::GetNamedPipeClientSessionId(pipe, &client) && ::ProcessIdToSessionId(::GetCurrentProcessId(), &own) &&
+           client == own;
 }
 
 // Waits for an overlapped call on `pipe` that went pending; false on time-out or stop, with the
@@ -64,7 +94,7 @@ bool Complete(HANDLE pipe, OVERLAPPED& overlapped, DWORD timeoutMs, HANDLE stop,
 }
 
 // The request line, up to its newline; empty when none came within the time.
-std::string ReadRequest(HANDLE pipe)
+std::string ReadRequest(HANDLE pipe, HANDLE stop)
 {
     std::string request;
     const DWORD start = ::GetTickCount();
@@ -78,7 +108,7 @@ std::string ReadRequest(HANDLE pipe)
         overlapped.hEvent = event.get();
         DWORD read = 0;
         if (!::ReadFile(pipe, buffer, sizeof buffer, &read, &overlapped) &&
-            (::GetLastError() != ERROR_IO_PENDING || !Complete(pipe, overlapped, kReadMs - spent, nullptr, read)))
+            (::GetLastError() != ERROR_IO_PENDING || !Complete(pipe, overlapped, kReadMs - spent, stop, read)))
             return {};
         request.append(buffer, read);
     }
@@ -86,16 +116,26 @@ std::string ReadRequest(HANDLE pipe)
     return end == std::string::npos ? std::string() : request.substr(0, end);
 }
 
-void WriteAnswer(HANDLE pipe, const std::string& answer)
+// Writes the answer and waits until the client has read it and closed its end (its read of
+// the pipe then ends): an answer nobody reads within the time is dropped.
+void WriteAnswer(HANDLE pipe, const std::string& answer, HANDLE stop)
 {
     CHandle event(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED overlapped = {};
     overlapped.hEvent = event.get();
-    DWORD written = 0;
-    if (!::WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), &written, &overlapped) &&
+    DWORD done = 0;
+    const DWORD start = ::GetTickCount();
+    if (!::WriteFile(pipe, answer.data(), static_cast<DWORD>(answer.size()), &done, &overlapped) &&
+        (::GetLastError() != ERROR_IO_PENDING || !Complete(pipe, overlapped, kWriteMs, stop, done)))
+        return;
+    const DWORD spent = ::GetTickCount() - start;
+    char rest[64];
+    overlapped = {};
+    overlapped.hEvent = event.get();
+    ::ResetEvent(event.get());
+    if (spent < kWriteMs && !::ReadFile(pipe, rest, sizeof rest, &done, &overlapped) &&
         ::GetLastError() == ERROR_IO_PENDING)
-        Complete(pipe, overlapped, kWriteMs, nullptr, written);
-    ::FlushFileBuffers(pipe);
+        Complete(pipe, overlapped, kWriteMs - spent, stop, done);
 }
 }
 
@@ -156,25 +196,33 @@ void CCommandServer::Serve()
 
 void CCommandServer::AnswerClient()
 {
-    const std::string request = ReadRequest(m_hPipe.get());
+    if (!SameSession(m_hPipe.get())) {
+        WriteAnswer(m_hPipe.get(),
+                    AnswerHead(kExitNotRunning, "Kinetra serves only programs of the Windows session it runs in.") +
+                        "\n\n",
+                    m_hStop.get());
+        return;
+    }
+    const std::string request = ReadRequest(m_hPipe.get(), m_hStop.get());
     const std::string answer = request.empty()
-                                   ? AnswerHead(kExitBadArguments, "No request came within a second.") + "\n"
+                                   ? AnswerHead(kExitBadArguments, "No request came within a second.") + "\n\n"
                                    : HandOver(request);
-    WriteAnswer(m_hPipe.get(), answer);
+    WriteAnswer(m_hPipe.get(), answer, m_hStop.get());
 }
 
 std::string CCommandServer::HandOver(const std::string& request)
 {
-    static const std::string kBusy = AnswerHead(kExitNoAnswer,
-                                                "Kinetra is busy (a menu or a box of it is open): try again.") +
-                                     "\n";
+    static const std::string kBusy =
+        AnswerHead(kExitNoAnswer, "Kinetra is busy (in the middle of something, such as a pad arriving): try again.") +
+        "\n\n";
     auto job = std::make_shared<CCommandJob>();
     job->request = request;
     auto carrier = std::make_unique<std::shared_ptr<CCommandJob>>(job);
     if (!::PostMessageA(m_hTarget, kCommandMessage, 0, reinterpret_cast<LPARAM>(carrier.get())))
         return kBusy;
     carrier.release();  // the UI thread's now
-    if (::WaitForSingleObject(job->taken.get(), kTakeMs) != WAIT_OBJECT_0) {
+    const HANDLE taken[] = {job->taken.get(), m_hStop.get()};
+    if (::WaitForMultipleObjects(2, taken, FALSE, kTakeMs) != WAIT_OBJECT_0) {
         int pending = kPending;
         if (job->state.compare_exchange_strong(pending, kAbandoned))
             return kBusy;
@@ -196,7 +244,7 @@ void CCommandServer::OnCommandMessage(LPARAM lParam)
     try {
         job.answer = RunCommandRequest(job.request);
     } catch (const std::exception& e) {
-        job.answer = AnswerHead(kExitLoadFailed, e.what()) + "\n";
+        job.answer = AnswerHead(kExitLoadFailed, e.what()) + "\n\n";
     }
     ::SetEvent(job.done.get());
 }

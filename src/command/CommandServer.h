@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/Handles.h"
 
@@ -38,3 +39,7 @@ constexpr UINT kCommandMessage = WM_APP + 0x40;
 
 // Runs one request on the UI thread and gives the whole answer: head line and text.
 std::string RunCommandRequest(const std::string& request);
+// Put-backs asked for while the pad could not be changed (the sheet had unapplied changes, a
+// test held the pad, the pad was away) are tried again; what was done or failed, one text each.
+std::vector<std::string> RetryPendingPutBacks();
+bool HasPendingPutBacks();

@@ -22,8 +22,42 @@ std::string Answer(int code, const std::string& message, const std::vector<std::
 {
     std::string answer = AnswerHead(code, message) + "\n";
     for (const std::string& line : lines)
-        answer += line + "\n";
-    return answer;
+        answer += (line.empty() ? std::string("-") : line) + "\n";
+    return answer + "\n";
+}
+
+// What a load with "keep" found in a pad before it changed it, until KinetraCmd asks for it
+// back: only these bytes, by their token, ever go back into a pad.
+struct CKept
+{
+    std::string token;
+    std::string pad;
+    CActiveProfile active;
+    CPadValues values;
+    bool pending = false;  // asked for, and waiting until the pad may be changed again
+};
+std::vector<CKept> g_kept;
+// Runs that never came back (a killed KinetraCmd) must not pile up.
+constexpr std::size_t kMaxKept = 32;
+
+std::string Keep(const std::string& pad, const CActiveProfile& active, CPadValues values)
+{
+    static unsigned s_nKept = 0;
+    const std::string token = std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++s_nKept) + "-" +
+                              std::to_string(::GetTickCount());
+    if (g_kept.size() >= kMaxKept) {
+        // The oldest that nobody asked for yet goes first; a pending put-back is a promise.
+        const auto oldest = std::find_if(g_kept.begin(), g_kept.end(), [](const CKept& kept) { return !kept.pending; });
+        g_kept.erase(oldest == g_kept.end() ? g_kept.begin() : oldest);
+    }
+    g_kept.push_back({token, pad, active, std::move(values)});
+    return token;
+}
+
+bool IsPending(const std::string& pad)
+{
+    return std::any_of(g_kept.begin(), g_kept.end(),
+                       [&](const CKept& kept) { return kept.pending && kept.pad == pad; });
 }
 
 // The program's names are in the system's code page; the pipe carries UTF-8.
@@ -112,7 +146,8 @@ std::string Status()
                                         ? CActiveProfiles::Describe(CActiveProfiles::Get().Of(model.PadIdOf(slot)))
                                         : "-";
         lines.push_back("pad " + std::to_string(slot + 1) + "\t" + Utf8OfAnsi(name ? name : "") + "\t" +
-                        StatusOf(slot) + "\tprofile: " + Utf8OfAnsi(profile));
+                        StatusOf(slot) + "\tprofile: " + Utf8OfAnsi(profile) +
+                        (IsPending(model.PadIdOf(slot)) ? "\tsettings from before a program ran: to be put back" : ""));
     }
     return Answer(kExitOk, std::to_string(lines.size()) + " pads", lines);
 }
@@ -134,7 +169,8 @@ std::string Load(const std::vector<std::string>& fields)
 {
     std::string name;
     int pad = 0;
-    if (fields.size() != 3 || !ReadPad(fields[2], pad))
+    const bool keep = fields.size() == 4 && fields[3] == kKeepFlag;
+    if ((fields.size() != 3 && !keep) || !ReadPad(fields[2], pad))
         return Answer(kExitBadArguments, "load takes a profile name and a pad number.");
     if (!AnsiOfUtf8(fields[1], name))
         return Answer(kExitBadArguments, "The profile name \"" + fields[1] +
@@ -148,9 +184,15 @@ std::string Load(const std::vector<std::string>& fields)
     int code = kExitOk;
     std::string message = "Profile " + fields[1] + " loaded.";
     for (int slot : slots) {
+        const std::string id = Model().PadIdOf(slot);
+        CPadValues before = keep ? ReadPadValues(slot) : CPadValues();
+        const CActiveProfile wasOn = CActiveProfiles::Get().Of(id);
         const CLoadOutcome outcome = LoadProfile(slot, name, ELoadCaller::kBackground);
         lines.push_back("pad " + std::to_string(slot + 1) + ": " +
                         (outcome.Loaded() ? std::string("loaded") : Utf8OfAnsi(outcome.message)));
+        // A load that failed after the restore began may have changed the pad: it is kept too.
+        if (keep && (outcome.Loaded() || outcome.result == ELoadResult::kFailed))
+            lines.push_back(std::string(kKeepFlag) + "\t" + Keep(id, wasOn, std::move(before)));
         if (!outcome.Loaded() && code == kExitOk) {
             code = ExitOf(outcome.result);
             message = Utf8OfAnsi(outcome.message);
@@ -159,44 +201,50 @@ std::string Load(const std::vector<std::string>& fields)
     return Answer(code, message, lines);
 }
 
-// Each pad's settings as they are now, to be put back after a program has run.
-std::string Keep(const std::vector<std::string>& fields)
-{
-    int pad = 0;
-    if (fields.size() != 2 || !ReadPad(fields[1], pad))
-        return Answer(kExitBadArguments, "keep takes a pad number.");
-    std::string refusal;
-    const std::vector<int> slots = TargetSlots(pad, refusal);
-    if (slots.empty())
-        return refusal;
-    std::vector<std::string> lines;
-    for (int slot : slots) {
-        const std::string id = Model().PadIdOf(slot);
-        const CActiveProfile active = CActiveProfiles::Get().Of(id);
-        std::vector<std::string> line = {id, active.name, active.modified ? "modified" : "loaded"};
-        for (const auto& [value, bytes] : ReadPadValues(slot))
-            line.push_back(value + "=" + HexOf(bytes));
-        lines.push_back(JoinFields(line));
-    }
-    return Answer(kExitOk, "kept", lines);
-}
-
 std::string PutBack(const std::vector<std::string>& fields)
 {
-    if (fields.size() < 4 || (fields[3] != "loaded" && fields[3] != "modified"))
-        return Answer(kExitBadArguments, "putback takes one line of a keep's answer.");
-    CPadValues values;
-    for (std::size_t i = 4; i < fields.size(); ++i) {
-        const std::size_t equals = fields[i].find('=');
-        std::vector<std::uint8_t> bytes;
-        if (equals == std::string::npos || !BytesOfHex(std::string_view(fields[i]).substr(equals + 1), bytes) ||
-            !IsSettingsValue(fields[i].substr(0, equals), bytes.size()))
-            return Answer(kExitBadArguments, "putback: \"" + fields[i] + "\" is no value of the settings.");
-        values.emplace_back(fields[i].substr(0, equals), bytes);
+    const auto kept = fields.size() != 2 ? g_kept.end()
+                                         : std::find_if(g_kept.begin(), g_kept.end(),
+                                                        [&](const CKept& entry) { return entry.token == fields[1]; });
+    if (kept == g_kept.end())
+        return Answer(kExitBadArguments, "putback takes a token of a load with keep that was not put back yet.");
+    const CLoadOutcome outcome = PutBackValues(kept->pad, kept->values, kept->active);
+    if (outcome.result == ELoadResult::kSheetBusy || outcome.result == ELoadResult::kNoPad) {
+        kept->pending = true;
+        return Answer(kExitOk,
+                      Utf8OfAnsi(outcome.message) + " Kinetra puts the settings from before back as soon as it can.",
+                      {"pending"});
     }
-    const CLoadOutcome outcome = PutBackValues(fields[1], values, {fields[2], fields[3] == "modified"});
-    return Answer(ExitOf(outcome.result), outcome.Loaded() ? "put back" : Utf8OfAnsi(outcome.message));
+    g_kept.erase(kept);
+    return Answer(ExitOf(outcome.result), outcome.Loaded() ? "put back" : Utf8OfAnsi(outcome.message), {"done"});
 }
+}
+
+std::vector<std::string> RetryPendingPutBacks()
+{
+    std::vector<std::string> said;
+    for (auto kept = g_kept.begin(); kept != g_kept.end();) {
+        if (!kept->pending) {
+            ++kept;
+            continue;
+        }
+        const int slot = Model().SlotOfPad(kept->pad);
+        const CLoadOutcome outcome = PutBackValues(kept->pad, kept->values, kept->active);
+        if (outcome.result == ELoadResult::kSheetBusy || outcome.result == ELoadResult::kNoPad) {
+            ++kept;
+            continue;
+        }
+        said.push_back(outcome.Loaded()
+                           ? "Pad " + std::to_string(slot + 1) + " has its settings from before the program ran again."
+                           : outcome.message);
+        kept = g_kept.erase(kept);
+    }
+    return said;
+}
+
+bool HasPendingPutBacks()
+{
+    return std::any_of(g_kept.begin(), g_kept.end(), [](const CKept& kept) { return kept.pending; });
 }
 
 std::string RunCommandRequest(const std::string& request)
@@ -209,8 +257,6 @@ std::string RunCommandRequest(const std::string& request)
         return Status();
     if (verb == kVerbLoad)
         return Load(fields);
-    if (verb == kVerbSnapshot)
-        return Keep(fields);
     if (verb == kVerbPutBack)
         return PutBack(fields);
     return Answer(kExitBadArguments, "Kinetra does not know the request \"" + verb + "\".");

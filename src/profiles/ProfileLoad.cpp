@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "framework/MessageBox.h"
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
 #include "settings/Setting.h"
 #include "sheet/PropSheet.h"
-#include "switching/ProgramSwitcher.h"
 
 namespace
 {
@@ -28,11 +29,13 @@ bool IsProgrammablePad(int slot)
 }
 
 // The model works on its current pad: a load of another pad makes that one current for the
-// time of the load, and the pad the sheet shows is read back afterwards.
+// time of the load, and the model then holds again exactly what it held for the pad the sheet
+// shows (its calibration words too, which no read of the key gives back).
 class CCurrentPadFor
 {
 public:
-    explicit CCurrentPadFor(int slot) : m_nSlot(Model().m_nCurrentDevice), m_bActive(Model().m_bDeviceActive)
+    explicit CCurrentPadFor(int slot)
+        : m_nSlot(Model().m_nCurrentDevice), m_bActive(Model().m_bDeviceActive), m_blocks(CSettingsBlocks::Of(Model()))
     {
         Model().m_nCurrentDevice = static_cast<short>(slot);
         Model().SetDeviceActive(1);
@@ -43,8 +46,9 @@ public:
         const bool other = model.m_nCurrentDevice != m_nSlot;
         model.m_nCurrentDevice = m_nSlot;
         model.SetDeviceActive(m_bActive);
-        if (other && m_bActive == 1)
-            model.LoadCurrentDevice();
+        model.m_hDeviceKey = model.GetDeviceKey(m_nSlot);
+        if (other)
+            m_blocks.Into(model);
     }
     CCurrentPadFor(const CCurrentPadFor&) = delete;
     CCurrentPadFor& operator=(const CCurrentPadFor&) = delete;
@@ -52,7 +56,23 @@ public:
 private:
     short m_nSlot;
     int m_bActive;
+    CSettingsBlocks m_blocks;
 };
+
+// One load at a time: a box of the page's load runs a message loop, in which a timer or a
+// request of the command line would otherwise start another load halfway through this one.
+bool g_bLoading = false;
+
+class CLoadingNow
+{
+public:
+    CLoadingNow() { g_bLoading = true; }
+    ~CLoadingNow() { g_bLoading = false; }
+    CLoadingNow(const CLoadingNow&) = delete;
+    CLoadingNow& operator=(const CLoadingNow&) = delete;
+};
+
+void (*g_pfnManualChoice)() = nullptr;
 
 CLoadOutcome Refused(ELoadResult result, std::string message)
 {
@@ -122,6 +142,8 @@ std::string ProfileNameOnDisk(const std::string& name)
 
 std::string WhyNotNow(int slot)
 {
+    if (g_bLoading)
+        return "Another profile is being loaded: try again in a moment.";
     switch (CPropSheet::GetInstance()->Hold()) {
     case ESheetHold::kUnapplied:
         return "The configuration window has changes that are not applied: apply or cancel them first.";
@@ -143,14 +165,22 @@ CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, 
         if (!refused.Loaded())
             return refused;
     }
+    const CLoadingNow loading;
     const std::string pad = Model().PadIdOf(slot);
     const std::string onDisk = background ? ProfileNameOnDisk(name) : name;
     bool undoKept = false;
     std::string failure;
+    std::string said;
     int loaded = 0;
     {
+        // Every step's box, the model's too, becomes the outcome of a load in the background.
+        std::optional<CQuietBoxes> quiet;
+        if (background)
+            quiet.emplace();
         const CCurrentPadFor current(slot);
         loaded = RestoreDeviceKeyFrom(owner, ProfilePath(onDisk), &undoKept, background ? &failure : nullptr);
+        if (quiet)
+            said = quiet->Said();
     }
     if (undoKept && !loaded) {
         // The undo file now holds what the pad still has: Undo Load belongs to that pad.
@@ -158,11 +188,21 @@ CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, 
         g_undoActive = CActiveProfiles::Get().Of(pad);
     }
     if (!loaded)
-        return Refused(ELoadResult::kFailed, failure.empty() ? "The profile was not loaded." : failure);
+        return Refused(ELoadResult::kFailed, !failure.empty() ? failure
+                                             : !said.empty()  ? said
+                                                              : "The profile was not loaded.");
     RecordLoad(pad, onDisk, undoKept);
-    if (caller != ELoadCaller::kSwitching)
-        CProgramSwitcher::Get().NoteManualChoice();
+    if (caller != ELoadCaller::kSwitching && g_pfnManualChoice)
+        g_pfnManualChoice();
+    // The key holds the profile, but a step after the restore went wrong: the user hears it.
+    if (!said.empty())
+        return Refused(ELoadResult::kFailed, "The profile was loaded, but: " + said);
     return {};
+}
+
+void SetManualChoiceHandler(void (*handler)())
+{
+    g_pfnManualChoice = handler;
 }
 
 const std::string& UndoPad()
@@ -172,6 +212,9 @@ const std::string& UndoPad()
 
 bool UndoLoad(HWND owner)
 {
+    if (g_bLoading)
+        return false;
+    const CLoadingNow loading;
     const std::string pad = g_strUndoPad;
     if (!RestoreDeviceKeyFrom(owner, UndoPath(), nullptr))
         return false;

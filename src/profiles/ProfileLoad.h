@@ -37,6 +37,10 @@ enum class ELoadCaller { kPage, kBackground, kSwitching };
 // the name and loads the current pad; a caller in the background is checked here first.
 CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner = nullptr);
 
+// Called after every load that was the user's own choice (the page, the tray, the command
+// line), for the switching by program to hold it.
+void SetManualChoiceHandler(void (*handler)());
+
 // Why a caller in the background may not change the pad in `slot` now; empty when it may.
 std::string WhyNotNow(int slot);
 

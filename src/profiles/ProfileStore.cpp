@@ -83,13 +83,18 @@ void ShowRestoreFailure(HWND owner, std::string* failure)
     Report(owner, failure, "RegRestoreKey Fail!!", "Profile");
 }
 
-// The model reads what the key now holds, keeps the left stick's mouse flag with fresh
-// calibration words, writes it back and the driver reloads.
+// The model reads what the key now holds, keeps the sticks' mouse flags with fresh calibration
+// words from the pad, writes it back and the driver reloads. Both sticks take the pad's words, as
+// they do once the General page has shown the pad: a load from the tray, the command line or the
+// switching must not write whatever words the model last held (zeros, when the sheet was never
+// opened). Where the pad cannot tell them, the profile's own words stay.
 void TakeRestoredKey()
 {
     CSetting& model = *CSetting::GetInstance();
     model.LoadCurrentDevice();
+    model.ReadStickBlocks();
     model.SetLeftAnalog(-1);
+    model.SetRightAnalog(-1);
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();
 }

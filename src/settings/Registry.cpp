@@ -1,6 +1,7 @@
 #include "settings/Registry.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "settings/ValueRead.h"
 
@@ -49,4 +50,15 @@ int CRegistry::ReadValues()
             return std::max<std::size_t>(size, buffer.size() + 1);
         return std::nullopt;
     });
+}
+
+void CRegistry::ReadStickBlocks()
+{
+    for (auto [name, block] : {std::pair{"LeftAnalog", &m_LeftAnalog}, std::pair{"RightAnalog", &m_RightAnalog}}) {
+        CByteArray bytes(kAnalogBlockSize);
+        DWORD size = static_cast<DWORD>(bytes.size());
+        if (::RegQueryValueExA(m_hDeviceKey, name, nullptr, nullptr, bytes.data(), &size) == ERROR_SUCCESS &&
+            size == bytes.size())
+            *block = bytes;
+    }
 }

@@ -24,6 +24,10 @@ public:
     // Reads "KeyMap", "KeyConfig", the two stick flags, "Sensitivity" and "ForceFeedBack";
     // 0 at the first value that could not be read.
     int ReadValues();
+    // The two stick blocks whole, calibration words too, as the key holds them: what a restored
+    // profile brings, so that no step writes back words the model held for another pad (or
+    // none). A value of another size leaves its block as it was.
+    void ReadStickBlocks();
 
     CByteArray m_LeftAnalog;
     CByteArray m_RightAnalog;

@@ -5,6 +5,7 @@
 #include "keys/PropButton.h"
 #include "keys/PropMovement.h"
 #include "profiles/ActiveProfiles.h"
+#include "profiles/ProfileLoad.h"
 #include "profiles/PropProfile.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -48,15 +49,14 @@ CPropSheet* CPropSheet::GetInstance()
     static CPropProfile profile;
     static CPropPrograms programs;
     if (sheet.GetPageCount() == 0) {
-        // Page order of the sheet: General, Button, Direction Pad and Motion Function,
-        // Profile, Display, Programs.
+        // Page order of the sheet: the settings pages (General, Button, Direction Pad and
+        // Motion Function, Profile, Programs), then the test page, Display.
         sheet.AddPage(&general);
         sheet.AddPage(&button);
         sheet.AddPage(&movement);
         sheet.AddPage(&profile);
-        sheet.AddPage(&display);
-        // Kinetra's own page comes after the others, so their tabs keep their places.
         sheet.AddPage(&programs);
+        sheet.AddPage(&display);
     }
     return &sheet;
 }
@@ -117,10 +117,13 @@ void CPropSheet::ApplyToDevice()
     CSetting* setting = CSetting::GetInstance();
     if (setting->m_bDeviceActive != 1 || setting->m_nDeviceCount <= 0)
         return;
+    const CPadValues before = ReadPadValues(setting->m_nCurrentDevice);
     setting->SaveCurrentDevice();
     setting->RequestDriverUpdate();
-    // The pad no longer holds its profile as it was loaded.
-    CActiveProfiles::Get().MarkModified(setting->CurrentPadId());
+    // The pad no longer holds its profile as it was loaded, when the Apply changed its values
+    // (not when only the Programs page, say, had something to apply).
+    if (ReadPadValues(setting->m_nCurrentDevice) != before)
+        CActiveProfiles::Get().MarkModified(setting->CurrentPadId());
 }
 
 ESheetHold CPropSheet::Hold() const

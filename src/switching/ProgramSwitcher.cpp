@@ -1,13 +1,12 @@
 #include "switching/ProgramSwitcher.h"
 
-#include "app/AppGlobals.h"
-#include "app/Tray.h"
+#include <algorithm>
+
 #include "framework/Text.h"
 #include "framework/TextFile.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
 #include "settings/Setting.h"
-#include "sheet/PropSheet.h"
 
 namespace
 {
@@ -21,18 +20,6 @@ std::string RulesPath()
     return std::string(g_szConfigDir) + "\\" + kProgramRulesFile;
 }
 
-bool SameText(const std::wstring& first, const std::wstring& second)
-{
-    return ::CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
-                                  static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring FileNameOf(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 std::wstring ClassOf(HWND window)
 {
     wchar_t name[64] = {};
@@ -44,15 +31,12 @@ std::wstring ClassOf(HWND window)
 // change of program.
 bool IsShellWindow(const std::wstring& className)
 {
-    static const wchar_t* const kShell[] = {L"Shell_TrayWnd",
-                                            L"Shell_SecondaryTrayWnd",
-                                            L"MultitaskingViewFrame",
-                                            L"TaskSwitcherWnd",
-                                            L"XamlExplorerHostIslandWindow",
-                                            L"ForegroundStaging",
-                                            L"NotifyIconOverflowWindow",
-                                            L"Windows.UI.Core.CoreWindow",
-                                            L"TopLevelWindowForOverflowXamlIsland"};
+    static const wchar_t* const kShell[] = {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"MultitaskingViewFrame",
+                                            L"TaskSwitcherWnd", L"XamlExplorerHostIslandWindow", L"ForegroundStaging",
+                                            L"NotifyIconOverflowWindow", L"Windows.UI.Core.CoreWindow",
+                                            L"TopLevelWindowForOverflowXamlIsland",
+                                            // Wine's own tray, which takes the front when a window closes
+                                            L"__winex11_standalone_tray"};
     for (const wchar_t* shell : kShell)
         if (className == shell)
             return true;
@@ -82,6 +66,46 @@ DWORD StoreAppProcess(HWND frame, DWORD frameProcess)
     CChildSearch search = {frameProcess, 0};
     ::EnumChildWindows(frame, FindOtherProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// What is in front now, its program's path in UTF-8 as the rules name programs.
+CFrontNow ReadFront()
+{
+    CFrontNow front;
+    const HWND window = ::GetForegroundWindow();
+    if (!window)
+        return front;
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    const std::wstring className = ClassOf(window);
+    if (process == ::GetCurrentProcessId())
+        front.kind = EFront::kOwn;
+    else if (className == L"#32769" || className == L"Progman" || className == L"WorkerW")
+        front.kind = EFront::kDesktop;
+    else if (IsShellWindow(className))
+        front.kind = EFront::kShell;
+    if (front.kind != EFront::kNone)
+        return front;
+    if (className == L"ApplicationFrameWindow")
+        process = StoreAppProcess(window, process);
+    const std::wstring program = process ? ImagePathOf(process) : std::wstring();
+    front.program = NarrowOf(program, CP_UTF8);
+    front.kind = program.empty() ? EFront::kUnknown : EFront::kProgram;
+    return front;
+}
+
+bool ProfileExists(const std::string& name)
+{
+    return !ProfileNameOnDisk(name).empty();
+}
+
+// The pads a profile can be loaded into, by their identity.
+std::vector<std::string> ProgrammablePads()
+{
+    std::vector<std::string> pads;
+    for (int slot : ProgrammableSlots())
+        pads.push_back(CSetting::GetInstance()->PadIdOf(slot));
+    return pads;
 }
 }
 
@@ -117,6 +141,7 @@ void CProgramSwitcher::Start(HWND window)
                                 WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     ::SetTimer(m_hWnd, kCheckTimer, kCheckMs, nullptr);
     m_hLastFront = ::GetForegroundWindow();
+    m_knownPads = ProgrammablePads();
     Evaluate();
 }
 
@@ -141,7 +166,8 @@ bool CProgramSwitcher::SaveRules(const CProgramRules& rules, std::string& error)
     }
     m_rules = rules;
     m_dropped.clear();
-    m_hKeptProcess.reset();
+    // The new rules count from the program in front on; the kept program stays kept.
+    m_memory.decided.clear();
     Evaluate();
     return true;
 }
@@ -151,8 +177,19 @@ void CProgramSwitcher::SetEnabled(bool on)
     CProgramRules rules = m_rules;
     rules.switchOn = on;
     std::string error;
-    if (!SaveRules(rules, error) && g_pTray)
-        g_pTray->ShowBalloon("Switching was not changed", error);
+    if (!SaveRules(rules, error))
+        Warn("Switching was not changed", error);
+}
+
+void CProgramSwitcher::SetWarningHandler(void (*handler)(const std::string&, const std::string&))
+{
+    m_pfnWarn = handler;
+}
+
+void CProgramSwitcher::Warn(const std::string& title, const std::string& text) const
+{
+    if (m_pfnWarn)
+        m_pfnWarn(title, text);
 }
 
 void CALLBACK CProgramSwitcher::OnWinEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD)
@@ -169,10 +206,16 @@ bool CProgramSwitcher::OnTimer(UINT_PTR id)
     }
     if (id != kCheckTimer)
         return false;
-    // The kept program's end is a change as well: its profile goes with it.
+    // The kept program's end is a change as well: its profile goes with it, and the program in
+    // front is decided anew.
     if (m_hKeptProcess && ::WaitForSingleObject(m_hKeptProcess.get(), 0) == WAIT_OBJECT_0) {
         m_hKeptProcess.reset();
+        m_memory.decided.clear();
         Evaluate();
+    }
+    if (m_bRetry && !m_bSheetOpen) {
+        m_bRetry = false;
+        LoadOnPads(m_strWanted, ProgrammablePads());
     }
     OnFrontMaybeChanged();
     return true;
@@ -184,103 +227,96 @@ void CProgramSwitcher::OnFrontMaybeChanged()
     if (front == m_hLastFront || !m_hWnd)
         return;
     m_hLastFront = front;
-    if (m_rules.switchOn)
-        ::SetTimer(m_hWnd, kSettleTimer, kSettleMs, nullptr);  // restarted by every change
+    ::SetTimer(m_hWnd, kSettleTimer, kSettleMs, nullptr);  // restarted by every change
 }
 
 void CProgramSwitcher::OnPadsChanged()
 {
-    // A pad plugged in while a game is in front gets the game's profile at once.
-    Evaluate();
+    // A pad plugged in while a game is in front gets the game's profile at once; the pads that
+    // were there keep what they are on.
+    std::vector<std::string> pads = ProgrammablePads();
+    std::vector<std::string> arrived;
+    for (const std::string& pad : pads)
+        if (std::find(m_knownPads.begin(), m_knownPads.end(), pad) == m_knownPads.end())
+            arrived.push_back(pad);
+    m_knownPads = pads;
+    if (m_rules.switchOn && !m_bSheetOpen)
+        LoadOnPads(m_strWanted, arrived);
+}
+
+void CProgramSwitcher::OnSheetOpened()
+{
+    m_bSheetOpen = true;
 }
 
 void CProgramSwitcher::OnSheetClosed()
 {
-    if (m_bPending)
+    m_bSheetOpen = false;
+    if (m_bPending || m_bRetry)
         Evaluate();
 }
 
 void CProgramSwitcher::NoteManualChoice()
 {
-    m_bHeld = true;
-    m_strHeldProgram = ReadFront().program;
+    // The tray menu or the sheet is in front now: the choice was made over the program before it.
+    const std::string front = FrontKey(ReadFront());
+    if (!front.empty())
+        m_strLastProgram = front;
+    m_memory.decided = m_strLastProgram;
+    m_strWanted.clear();
+    m_bRetry = false;
     m_hKeptProcess.reset();
-}
-
-CProgramSwitcher::CFront CProgramSwitcher::ReadFront()
-{
-    CFront front;
-    const HWND window = ::GetForegroundWindow();
-    if (!window)
-        return front;
-    ::GetWindowThreadProcessId(window, &front.process);
-    const std::wstring className = ClassOf(window);
-    if (front.process == ::GetCurrentProcessId())
-        front.kind = EFront::kOwn;
-    else if (className == L"#32769" || className == L"Progman" || className == L"WorkerW")
-        front.kind = EFront::kDesktop;
-    else if (IsShellWindow(className))
-        front.kind = EFront::kShell;
-    if (front.kind != EFront::kNone)
-        return front;
-    if (className == L"ApplicationFrameWindow")
-        front.process = StoreAppProcess(window, front.process);
-    front.program = front.process ? ImagePathOf(front.process) : std::wstring();
-    front.kind = front.program.empty() ? EFront::kUnknown : EFront::kProgram;
-    return front;
-}
-
-const CProgramRule* CProgramSwitcher::MatchingRule(const std::wstring& program) const
-{
-    for (const CProgramRule& rule : m_rules.rules) {
-        const std::wstring named = WideOf(rule.program, CP_UTF8);
-        const bool matches = MatchesAnywhere(rule) ? SameText(named, FileNameOf(program)) : SameText(named, program);
-        // A rule whose profile was deleted is skipped: the next one may still match.
-        if (matches && !ProfileNameOnDisk(rule.profile).empty())
-            return &rule;
-    }
-    return nullptr;
 }
 
 void CProgramSwitcher::Evaluate()
 {
-    if (!m_rules.switchOn || !m_hWnd)
+    if (!m_hWnd)
         return;
-    if (CPropSheet::GetInstance()->m_bShowing) {
+    const CFrontNow front = ReadFront();
+    m_memory.keptAlive = static_cast<bool>(m_hKeptProcess);
+    if (!FrontKey(front).empty())
+        m_strLastProgram = FrontKey(front);
+    if (m_bSheetOpen) {
         m_bPending = true;  // the user's window owns the settings until it closes
         return;
     }
     m_bPending = false;
-    const CFront front = ReadFront();
-    // Kinetra's own windows, the shell's, a moment with no window in front, and a program that
-    // cannot be identified all keep the current profile.
-    if (front.kind != EFront::kProgram && front.kind != EFront::kDesktop)
-        return;
-    if (m_bHeld && SameText(front.program, m_strHeldProgram))
-        return;
-    m_bHeld = false;
-    const CProgramRule* rule = front.kind == EFront::kProgram ? MatchingRule(front.program) : nullptr;
-    if (rule) {
-        if (m_rules.untilExit)
-            m_hKeptProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, front.process));
-        Switch(rule->profile);
+    const CSwitchDecision decision = DecideSwitch(front, m_memory, m_rules, ProfileExists);
+    if (!decision.newProgram) {
+        if (m_bRetry) {
+            m_bRetry = false;
+            LoadOnPads(m_strWanted, ProgrammablePads());
+        }
         return;
     }
-    if (m_hKeptProcess)
-        return;  // the kept program still runs behind the one in front
-    if (m_rules.otherwiseLoad)
-        Switch(m_rules.otherwiseProfile);
+    m_memory.decided = decision.program;
+    if (decision.profile.empty() && m_hKeptProcess)
+        return;  // the kept program still runs behind this one: what it wants stays wanted
+    m_strWanted = decision.profile;
+    if (decision.keep) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(::GetForegroundWindow(), &process);
+        m_hKeptProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, process));
+    }
+    m_bRetry = false;
+    LoadOnPads(decision.profile, ProgrammablePads());
 }
 
-void CProgramSwitcher::Switch(const std::string& profile)
+void CProgramSwitcher::LoadOnPads(const std::string& profile, const std::vector<std::string>& pads)
 {
-    for (int slot : ProgrammableSlots()) {
-        const CActiveProfile active = CActiveProfiles::Get().Of(CSetting::GetInstance()->PadIdOf(slot));
-        // Already on it as it was loaded: no reload at all.
-        if (!active.modified && ::lstrcmpiA(active.name.c_str(), profile.c_str()) == 0)
+    CSetting& model = *CSetting::GetInstance();
+    for (const std::string& pad : pads) {
+        const CActiveProfile active = CActiveProfiles::Get().Of(pad);
+        const int slot = model.SlotOfPad(pad);
+        if (slot < 0 || !NeedsLoad(profile, active.name))
             continue;
         const CLoadOutcome outcome = LoadProfile(slot, profile, ELoadCaller::kSwitching);
-        if (!outcome.Loaded() && g_pTray)
-            g_pTray->ShowBalloon("Profile " + profile + " was not loaded", outcome.message);
+        if (outcome.result == ELoadResult::kSheetBusy)
+            m_bRetry = true;  // a test window or another load holds the pad: the next check tries again
+        else if (!outcome.Loaded())
+            Warn("Profile " + profile + " was not loaded", outcome.message);
+        else if (active.modified)
+            Warn("Profile " + profile + " loaded",
+                 "Your changes to " + active.name + " were replaced. Undo Load on the Profile page brings them back.");
     }
 }

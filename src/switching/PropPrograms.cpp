@@ -11,6 +11,7 @@
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
 #include "settings/Setting.h"
+#include "sheet/PropSheet.h"
 #include "switching/ProgramSwitcher.h"
 
 namespace
@@ -161,7 +162,7 @@ void CPropPrograms::AddRule(const std::string& program)
     const std::vector<std::string> names = ProfileNames();
     m_rules.rules.push_back({program, names.empty() ? std::string() : names.front()});
     ShowRuleList(static_cast<int>(m_rules.rules.size()) - 1);
-    MarkModified();
+    Changed();
 }
 
 void CPropPrograms::OnAdd()
@@ -203,7 +204,7 @@ void CPropPrograms::OnRemove()
         return;
     m_rules.rules.erase(m_rules.rules.begin() + rule);
     ShowRuleList(rule);
-    MarkModified();
+    Changed();
 }
 
 void CPropPrograms::OnMove(int step)
@@ -214,7 +215,7 @@ void CPropPrograms::OnMove(int step)
         return;
     std::swap(m_rules.rules[static_cast<std::size_t>(rule)], m_rules.rules[static_cast<std::size_t>(target)]);
     ShowRuleList(target);
-    MarkModified();
+    Changed();
 }
 
 void CPropPrograms::OnRuleProfile()
@@ -225,7 +226,7 @@ void CPropPrograms::OnRuleProfile()
         return;
     m_rules.rules[static_cast<std::size_t>(rule)].profile = profile;
     ShowRuleList(rule);
-    MarkModified();
+    Changed();
 }
 
 void CPropPrograms::OnOptions()
@@ -235,26 +236,53 @@ void CPropPrograms::OnOptions()
     m_rules.otherwiseProfile = GetDlgItemText(IDC_PROGRAMS_OTHERWISE);
     m_rules.untilExit = IsDlgButtonChecked(IDC_PROGRAMS_UNTIL_EXIT) == BST_CHECKED;
     EnableDlgItem(IDC_PROGRAMS_OTHERWISE, m_rules.otherwiseLoad);
-    MarkModified();
+    Changed();
 }
 
-BOOL CPropPrograms::OnApply()
+namespace
 {
-    if (!m_bModified)
-        return TRUE;
-    // "load" with no profile to load is "keep".
-    if (m_rules.otherwiseProfile.empty())
-        m_rules.otherwiseLoad = false;
+// "load" with no profile to load is "keep".
+CProgramRules Normal(CProgramRules rules)
+{
+    if (rules.otherwiseProfile.empty())
+        rules.otherwiseLoad = false;
+    return rules;
+}
+}
+
+void CPropPrograms::Changed()
+{
+    const bool changed = FormatRules(Normal(m_rules)) != FormatRules(CProgramSwitcher::Get().Rules());
+    m_bModified = changed ? 1 : 0;
+    SetModified(changed ? TRUE : FALSE);
+}
+
+bool CPropPrograms::Store()
+{
+    m_rules = Normal(m_rules);
     std::string error;
     if (!CProgramSwitcher::Get().SaveRules(m_rules, error)) {
         // The page keeps the edits, so nothing is lost: the user may try again.
         CMessageBox::Show(m_hWnd, (error + "\nThe rules were not changed.").c_str(), "Programs",
                           MB_OK | MB_ICONEXCLAMATION);
-        return FALSE;
+        return false;
     }
     m_bModified = 0;
     ShowRules();
-    return TRUE;
+    return true;
+}
+
+LRESULT CPropPrograms::OnQuerySiblings(WPARAM code, LPARAM)
+{
+    if (code == kQueryStore && m_bModified)
+        Store();
+    return 0;
+}
+
+BOOL CPropPrograms::OnApply()
+{
+    // The sheet's store query came first: rules still unstored could not be written.
+    return m_bModified ? FALSE : TRUE;
 }
 
 void CPropPrograms::OnReset()

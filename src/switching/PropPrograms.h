@@ -24,6 +24,7 @@ protected:
     void OnReset() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
+    LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
 
 private:
     void OnAdd();
@@ -34,6 +35,11 @@ private:
     void OnOptions();
 
     void AddRule(const std::string& program);
+    // The page holds edits exactly while its rules differ from those in use.
+    void Changed();
+    // Writes the rules into the file and the switching follows them; false (after saying why)
+    // when the file could not be written, and the page keeps the edits.
+    bool Store();
     // The page shows m_rules: the list, the choices and the profiles to choose from.
     void ShowRules();
     void ShowRuleList(int select);

@@ -13,7 +13,7 @@
 namespace
 {
 // The fifth tab; Kinetra's own Programs page comes after it.
-constexpr int kDisplayTab = 4;
+constexpr int kDisplayTab = 5;
 constexpr int kApplyButton = 0x3021;
 
 std::string TextOf(HWND window, int id)
