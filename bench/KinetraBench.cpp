@@ -13,7 +13,7 @@
 #include "BenchUtil.h"
 #include "MinimalWorker.h"
 #include "SimBench.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
 #include "settings/Setting.h"

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command/CommandProtocol.h"
@@ -48,13 +49,26 @@ void Write(DWORD which, const std::string& utf8)
     DWORD mode = 0;
     DWORD written = 0;
     if (::GetConsoleMode(out, &mode)) {
-        const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(size), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), static_cast<int>(utf8.size()), wide.data(), size);
+        const std::wstring wide = WideOf(utf8, CP_UTF8);
         ::WriteConsoleW(out, wide.c_str(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
         ::WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     }
+}
+
+// What the system says of an error, with its number.
+std::string SystemMessage(DWORD error)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring said = length ? std::wstring(text, length) : std::wstring();
+    if (text)
+        ::LocalFree(text);
+    while (!said.empty() && std::wstring_view(L"\r\n .").find(said.back()) != std::wstring_view::npos)
+        said.pop_back();
+    return (said.empty() ? std::string("error") : Utf8Of(said)) + " (error " + std::to_string(error) + ").";
 }
 
 int Fail(int code, const std::string& message)
@@ -256,8 +270,7 @@ int RunProgram(const std::vector<std::wstring>& program)
     ::SetConsoleCtrlHandler(nullptr, TRUE);
     if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return Fail(kExitProgramNotStarted, "the program \"" + Utf8Of(program.front()) +
-                                                "\" could not be started (error " + std::to_string(::GetLastError()) +
-                                                ").");
+                                                "\" could not be started: " + SystemMessage(::GetLastError()));
     ::CloseHandle(process.hThread);
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 0;

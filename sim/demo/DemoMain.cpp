@@ -53,7 +53,7 @@
 
 #include "SimBench.h"
 #include "app/AppGlobals.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "app/Main.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -61,8 +61,6 @@
 namespace
 {
 constexpr UINT WM_DEMO_STATUS = WM_APP + 0x4B;
-const char* const kValueOrder[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
-                                   "ForceFeedBack", "LeftAnalog", "LALA"};
 
 std::mutex g_outputLock;
 std::atomic<bool> g_bQuitting{false};
@@ -78,9 +76,9 @@ void PrintLine(const std::string& line)
 std::string ReloadLine(int pad, const CSimReload& reload)
 {
     std::string line = "reload " + std::to_string(pad);
-    for (const char* name : kValueOrder) {
-        const auto value = reload.values.find(name);
-        line += std::string(" ") + name + "=" + (value == reload.values.end() ? "" : HexBytes(value->second));
+    for (const CDriverValue& value : kDriverValues) {
+        const auto read = reload.values.find(value.name);
+        line += std::string(" ") + value.name + "=" + (read == reload.values.end() ? "" : HexBytes(read->second));
     }
     return line;
 }

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "app/AppGlobals.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "app/Tray.h"
 #include "command/CommandServer.h"
 #include "device/DxInput.h"
@@ -134,7 +134,7 @@ bool RunResident()
     g_pThread = CDeviceThread::GetInstance();
     g_pThread->ResetDeviceSlots();
     g_pDevices = CDxInput::GetInstance();
-    g_pDevices->RegisterNotification();
+    g_pDevices->RegisterNotification(g_hMainWnd);
     // At start-up a failed match ends the program; later the program keeps running. The model,
     // and with it the config folder, is made by the table update or by the read of the device
     // count below, so a failure before either leaves nothing behind.

@@ -11,11 +11,6 @@
 
 namespace
 {
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
-
 // How the General page names the pad in `slot`, with its place among the pads.
 std::string PadLabel(int slot)
 {
@@ -115,6 +110,7 @@ int CTrayIcon::ShowMenu()
     // profiles and pads are what they are now.
     const HMENU profiles = BuildProfilesMenu();
     ::InsertMenuA(m_hPopup, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(profiles), "&Profiles");
+    CProgramSwitcher::Get().RefreshRules();
     const UINT automatic = CProgramSwitcher::Get().Enabled() ? MF_CHECKED : MF_UNCHECKED;
     ::InsertMenuA(m_hPopup, 1, MF_BYPOSITION | MF_STRING | automatic, kSwitchCommand, "Switch &automatically");
     ::InsertMenuA(m_hPopup, 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);

@@ -13,11 +13,6 @@
 
 namespace
 {
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
-
 std::string Answer(int code, const std::string& message, const std::vector<std::string>& lines = {})
 {
     std::string answer = AnswerHead(code, message) + "\n";
@@ -60,41 +55,10 @@ bool IsPending(const std::string& pad)
                        [&](const CKept& kept) { return kept.pending && kept.pad == pad; });
 }
 
-// The program's names are in the system's code page; the pipe carries UTF-8.
-std::string Utf8OfAnsi(const std::string& text)
-{
-    return NarrowOf(WideOf(text, CP_ACP), CP_UTF8);
-}
-
-// False when `utf8` is not valid UTF-8 or has a character the code page cannot hold (no file
-// of the program can then have that name).
-bool AnsiOfUtf8(const std::string& utf8, std::string& ansi)
-{
-    const int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, nullptr, 0);
-    if (wide <= 0)
-        return false;
-    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, buffer.data(), wide);
-    BOOL lost = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.c_str(), -1, nullptr, 0, nullptr,
-                                           &lost);
-    if (size <= 0 || lost)
-        return false;
-    ansi.assign(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.c_str(), -1, ansi.data(), size, nullptr, &lost);
-    ansi.resize(static_cast<std::size_t>(size - 1));
-    return !lost;
-}
-
 bool ReadPad(const std::string& field, int& pad)
 {
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), pad);
     return error == std::errc() && end == field.data() + field.size() && pad >= 0 && pad <= kDeviceSlots;
-}
-
-bool IsProgrammable(int slot)
-{
-    return slot >= 0 && slot < Model().m_nDeviceCount && Model().m_bProgrammable[slot] == 1;
 }
 
 // The slots a request names: the one pad, or every programmable pad for 0. An answer's text
@@ -112,22 +76,21 @@ std::vector<int> TargetSlots(int pad, std::string& refusal)
 const char* StatusOf(int slot)
 {
     const CSetting& model = Model();
-    if (model.m_bProgrammable[slot] != 1)
+    if (!model.IsProgrammablePad(slot))
         return "Not Programmable";
     return model.m_bDeviceActive == 1 && slot == model.m_nCurrentDevice ? "Active" : "Idle";
 }
 
 std::string List()
 {
-    CSetting& model = Model();
-    model.ScanProfiles();
+    const CSetting& model = Model();
     std::vector<std::string> lines;
-    for (const std::string& file : model.m_ProfileFiles) {
-        const std::string name = file.substr(0, file.find('.'));
+    for (const std::string& name : ProfileNames()) {
         std::string marks;
         for (int slot = 0; slot < model.m_nDeviceCount && slot < kDeviceSlots; ++slot) {
             const CActiveProfile active = CActiveProfiles::Get().Of(model.PadIdOf(slot));
-            if (IsProgrammable(slot) && !active.name.empty() && ::lstrcmpiA(active.name.c_str(), name.c_str()) == 0)
+            if (model.IsProgrammablePad(slot) && !active.name.empty() &&
+                ::lstrcmpiA(active.name.c_str(), name.c_str()) == 0)
                 marks += std::string(marks.empty() ? "" : ", ") + "pad " + std::to_string(slot + 1) +
                          (active.modified ? " (modified)" : "");
         }
@@ -142,7 +105,7 @@ std::string Status()
     std::vector<std::string> lines;
     for (int slot = 0; slot < model.m_nDeviceCount && slot < kDeviceSlots; ++slot) {
         const char* name = model.m_pszDeviceName[slot];
-        const std::string profile = IsProgrammable(slot)
+        const std::string profile = model.IsProgrammablePad(slot)
                                         ? CActiveProfiles::Describe(CActiveProfiles::Get().Of(model.PadIdOf(slot)))
                                         : "-";
         lines.push_back("pad " + std::to_string(slot + 1) + "\t" + Utf8OfAnsi(name ? name : "") + "\t" +

@@ -30,11 +30,6 @@ const CRawTestMode::CAcquireTexts kAcquireTexts = {
     "return value. ",
 };
 
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
-
 void SetText(HWND dialog, int id, const char* format, int value)
 {
     char text[32];

@@ -8,7 +8,7 @@
 #include "framework/ScaledArt.h"
 #include "resource.h"
 #include "settings/Setting.h"
-#include "sheet/PropSheet.h"
+#include "settings/SheetQueries.h"
 
 namespace
 {
@@ -30,11 +30,6 @@ const UINT kIconIds[displaymarks::kIcons] = {
     IDI_EVT_HAT_UP,   IDI_EVT_HAT_UPRIGHT,  IDI_EVT_HAT_RIGHT, IDI_EVT_HAT_DOWNRIGHT,
     IDI_EVT_HAT_DOWN, IDI_EVT_HAT_DOWNLEFT, IDI_EVT_HAT_LEFT,  IDI_EVT_HAT_UPLEFT,
 };
-
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
 
 bool DeviceSelected()
 {

@@ -16,10 +16,6 @@ namespace
 // device that keeps answering "input lost" cannot hold the user-interface thread.
 constexpr int kReacquireTries = 8;
 
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
 }
 
 CRawTestMode::~CRawTestMode()

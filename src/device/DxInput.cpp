@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
-#include "app/AppGlobals.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "framework/MessageBox.h"
+#include "framework/Text.h"
 #include "settings/Setting.h"
 
 HDEVNOTIFY g_hDeviceNotify = nullptr;
@@ -165,13 +165,7 @@ std::string CDIDevice::GetDevicePath()
         return {};
     WCHAR* wide = m_guidAndPath.wszPath;
     wide[MAX_PATH - 1] = L'\0';
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string path(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, path.data(), size, nullptr, nullptr);
-    path.resize(static_cast<std::size_t>(size - 1));
-    return path;
+    return NarrowOf(wide, CP_ACP);
 }
 
 int CDIDevice::ReadCalibration()
@@ -439,13 +433,13 @@ int CDxInput::UpdateDeviceTable()
     return 1;
 }
 
-void CDxInput::RegisterNotification()
+void CDxInput::RegisterNotification(HWND window)
 {
     m_notifyFilter = {};
     m_notifyFilter.dbcc_size = sizeof(DEV_BROADCAST_DEVICEINTERFACE_A);
     m_notifyFilter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     ::HidD_GetHidGuid(&m_notifyFilter.dbcc_classguid);
-    g_hDeviceNotify = ::RegisterDeviceNotificationA(g_hMainWnd, &m_notifyFilter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    g_hDeviceNotify = ::RegisterDeviceNotificationA(window, &m_notifyFilter, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (!g_hDeviceNotify)
         Show("RegisterDeviceNotificaton fail in Refresh device!", "Error");
 }

@@ -61,7 +61,8 @@ public:
     BOOL OnEnumDevice(const DIDEVICEINSTANCEA* instance);
     int FindallknownDevice();
     int UpdateDeviceTable();
-    void RegisterNotification();
+    // HID interface arrivals and removals go to `window` as WM_DEVICECHANGE.
+    void RegisterNotification(HWND window);
     void ClearDevices();
     static int ComparePaths(const char* directInputPath, const char* setupApiPath);
     static short GetDeviceCount();

@@ -21,3 +21,29 @@ inline std::string NarrowOf(const std::wstring& text, UINT codePage)
                           nullptr);
     return narrow;
 }
+
+// The program's names are in the system's code page; the pipe carries UTF-8.
+inline std::string Utf8OfAnsi(const std::string& text)
+{
+    return NarrowOf(WideOf(text, CP_ACP), CP_UTF8);
+}
+
+// False when `utf8` is not valid UTF-8 or has a character the code page cannot hold (no file
+// of the program can then have that name).
+inline bool AnsiOfUtf8(const std::string& utf8, std::string& ansi)
+{
+    const int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, nullptr, 0);
+    if (wide <= 0)
+        return false;
+    std::wstring buffer(static_cast<std::size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.c_str(), -1, buffer.data(), wide);
+    BOOL lost = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.c_str(), -1, nullptr, 0, nullptr,
+                                           &lost);
+    if (size <= 0 || lost)
+        return false;
+    ansi.assign(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.c_str(), -1, ansi.data(), size, nullptr, &lost);
+    ansi.resize(static_cast<std::size_t>(size - 1));
+    return !lost;
+}

@@ -13,10 +13,6 @@ namespace
 // MapVirtualKey's scan code to virtual key that tells left from right Shift, Ctrl and Alt.
 constexpr UINT kScanToSidedKey = 3;
 
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
 }
 
 CKeyPage::CKeyPage(UINT templateId, UINT pictureId, std::span<const int> boxIds, int firstIndex)

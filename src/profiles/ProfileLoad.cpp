@@ -8,25 +8,12 @@
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
 #include "settings/Setting.h"
-#include "sheet/PropSheet.h"
 
 namespace
 {
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
-
 // The undo file's pad, and the profile it was on before the load.
 std::string g_strUndoPad;
 CActiveProfile g_undoActive;
-
-bool IsProgrammablePad(int slot)
-{
-    const CSetting& model = Model();
-    return slot >= 0 && slot < model.m_nDeviceCount && slot < kDeviceSlots && model.m_bProgrammable[slot] == 1 &&
-           model.GetDeviceKey(slot) != nullptr;
-}
 
 // The model works on its current pad: a load of another pad makes that one current for the
 // time of the load, and the model then holds again exactly what it held for the pad the sheet
@@ -73,6 +60,14 @@ public:
 };
 
 void (*g_pfnManualChoice)() = nullptr;
+ESheetHold (*g_pfnSheetHold)() = nullptr;
+void (*g_pfnShowLoaded)() = nullptr;
+
+void ShowLoadedSettings()
+{
+    if (g_pfnShowLoaded)
+        g_pfnShowLoaded();
+}
 
 CLoadOutcome Refused(ELoadResult result, std::string message)
 {
@@ -88,7 +83,7 @@ CLoadOutcome CheckBackgroundLoad(int slot, const std::string& name)
         return Refused(ELoadResult::kBadName, problem);
     if (ProfileNameOnDisk(name).empty())
         return Refused(ELoadResult::kNoSuchProfile, "There is no profile \"" + name + "\".");
-    if (!IsProgrammablePad(slot))
+    if (!Model().IsProgrammablePad(slot))
         return Refused(ELoadResult::kNoPad, "No programmable pad is connected there.");
     const std::string busy = WhyNotNow(slot);
     if (!busy.empty())
@@ -105,7 +100,7 @@ void RecordLoad(const std::string& pad, const std::string& name, bool undoKept)
         g_undoActive = record.Of(pad);
     }
     record.Set(pad, {name, false});
-    CPropSheet::GetInstance()->ShowLoadedSettings();
+    ShowLoadedSettings();
 }
 }
 
@@ -113,7 +108,7 @@ std::vector<int> ProgrammableSlots()
 {
     std::vector<int> slots;
     for (int slot = 0; slot < Model().m_nDeviceCount && slot < kDeviceSlots; ++slot) {
-        if (IsProgrammablePad(slot))
+        if (Model().IsProgrammablePad(slot))
             slots.push_back(slot);
     }
     return slots;
@@ -125,7 +120,7 @@ std::vector<std::string> ProfileNames()
     model.ScanProfiles();
     std::vector<std::string> names;
     for (const std::string& file : model.m_ProfileFiles)
-        names.push_back(file.substr(0, file.find('.')));
+        names.push_back(ProfileNameOfFile(file));
     return names;
 }
 
@@ -137,14 +132,14 @@ std::string ProfileNameOnDisk(const std::string& name)
         return {};
     ::FindClose(search);
     const std::string file = found.cFileName;
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : file.substr(0, file.find('.'));
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : ProfileNameOfFile(file);
 }
 
 std::string WhyNotNow(int slot)
 {
     if (g_bLoading)
         return "Another profile is being loaded: try again in a moment.";
-    switch (CPropSheet::GetInstance()->Hold()) {
+    switch (g_pfnSheetHold ? g_pfnSheetHold() : ESheetHold::kFree) {
     case ESheetHold::kUnapplied:
         return "The configuration window has changes that are not applied: apply or cancel them first.";
     case ESheetHold::kDialogOpen: return "A dialog of the configuration window is open: close it first.";
@@ -200,6 +195,12 @@ CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, 
     return {};
 }
 
+void SetSheetHandlers(ESheetHold (*hold)(), void (*showLoaded)())
+{
+    g_pfnSheetHold = hold;
+    g_pfnShowLoaded = showLoaded;
+}
+
 void SetManualChoiceHandler(void (*handler)())
 {
     g_pfnManualChoice = handler;
@@ -224,30 +225,12 @@ bool UndoLoad(HWND owner)
     return true;
 }
 
-namespace
-{
-struct CSettingsValue
-{
-    const char* name;
-    std::size_t size;
-};
-constexpr CSettingsValue kSettingsValues[] = {
-    {"KeyConfig", kKeyTableSize},
-    {"KeyMap", kKeyTableSize},
-    {"Sensitivity", kSensitivitySize},
-    {"RightAnalog", kAnalogBlockSize},
-    {"ForceFeedBack", kForceFeedBackSize},
-    {"LeftAnalog", kAnalogBlockSize},
-    {"LALA", kAnalogBlockSize},
-};
-}
-
 CPadValues ReadPadValues(int slot)
 {
     CPadValues values;
     const HKEY key = Model().GetDeviceKey(slot);
-    for (const CSettingsValue& value : kSettingsValues) {
-        std::vector<std::uint8_t> bytes(value.size);
+    for (const CDriverValue& value : kDriverValues) {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(value.size));
         DWORD size = static_cast<DWORD>(bytes.size());
         DWORD type = 0;
         if (key && ::RegQueryValueExA(key, value.name, nullptr, &type, bytes.data(), &size) == ERROR_SUCCESS &&
@@ -261,9 +244,9 @@ CPadValues ReadPadValues(int slot)
 
 bool IsSettingsValue(const std::string& name, std::size_t size)
 {
-    for (const CSettingsValue& value : kSettingsValues) {
+    for (const CDriverValue& value : kDriverValues) {
         if (name == value.name)
-            return size <= value.size;
+            return size <= static_cast<std::size_t>(value.size);
     }
     return false;
 }
@@ -278,8 +261,14 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
     const std::string busy = WhyNotNow(slot);
     if (!busy.empty())
         return Refused(ELoadResult::kSheetBusy, busy);
+    // The pad holds these bytes already (the program ran on what the pad was on): nothing to
+    // write, and no reload.
+    if (ReadPadValues(slot) == values) {
+        CActiveProfiles::Get().Set(pad, active);
+        return {};
+    }
     bool written = true;
-    for (const CSettingsValue& value : kSettingsValues) {
+    for (const CDriverValue& value : kDriverValues) {
         const auto kept = std::find_if(values.begin(), values.end(),
                                        [&](const auto& entry) { return entry.first == value.name; });
         const LSTATUS status = kept == values.end()
@@ -294,6 +283,6 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
     if (!written)
         return Refused(ELoadResult::kFailed, "The settings could not all be written back into the pad.");
     CActiveProfiles::Get().Set(pad, active);
-    CPropSheet::GetInstance()->ShowLoadedSettings();
+    ShowLoadedSettings();
     return {};
 }

@@ -37,6 +37,17 @@ enum class ELoadCaller { kPage, kBackground, kSwitching };
 // the name and loads the current pad; a caller in the background is checked here first.
 CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner = nullptr);
 
+// What the configuration sheet means to a change of the settings from outside it (the tray, the
+// command line, the switching).
+enum class ESheetHold {
+    kFree,        // closed, or open with nothing unapplied: the change may go ahead
+    kUnapplied,   // the user's edits wait for Apply: the sheet owns the model
+    kDialogOpen,  // a dialog or message box over the sheet is in the middle of something
+};
+// The sheet tells the load how it holds the settings, and shows what a load from outside it
+// brought; without a sheet nothing holds them and nothing is shown.
+void SetSheetHandlers(ESheetHold (*hold)(), void (*showLoaded)());
+
 // Called after every load that was the user's own choice (the page, the tray, the command
 // line), for the switching by program to hold it.
 void SetManualChoiceHandler(void (*handler)());

@@ -32,7 +32,7 @@ std::string UpperCase(std::string_view text)
 
 bool IsReserved(std::string_view name)
 {
-    const std::string stem = UpperCase(name.substr(0, name.find('.')));
+    const std::string stem = UpperCase(ProfileNameOfFile(std::string(name)));
     if (stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
         kDevicePortDigits.find(stem[3]) != std::string_view::npos)
         return true;
@@ -62,6 +62,12 @@ std::string ProfileNameProblem(std::string_view name, std::size_t configDirLengt
 
 ENameKey NameKeyAction(unsigned virtualKey, bool shiftDown)
 {
+    // Shift, Ctrl, Alt and Caps Lock type nothing on their own: Shift+A must be able to type A
+    // without the box coming up for the Shift first.
+    const bool modifier = (virtualKey >= 0x10 && virtualKey <= 0x12) || virtualKey == 0x14 ||
+                          (virtualKey >= 0xA0 && virtualKey <= 0xA5);
+    if (modifier)
+        return ENameKey::kPass;
     const bool letter = virtualKey >= 0x41 && virtualKey <= 0x5A;
     const bool allowed = letter || (virtualKey >= 0x30 && virtualKey <= 0x39) ||
                          (virtualKey >= 0x60 && virtualKey <= 0x69) || virtualKey == 0x08 || virtualKey == 0x0D ||
@@ -95,4 +101,9 @@ std::string NextCopyName(const std::string& fileName)
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%lld", number + 1);
     return head + buffer + tail;
+}
+
+std::string ProfileNameOfFile(const std::string& fileName)
+{
+    return fileName.substr(0, fileName.find('.'));
 }

@@ -11,6 +11,10 @@ constexpr std::size_t kProfilePathBuffer = 260;
 // Why a name cannot become a profile file; empty when it can. `configDirLength` is the length
 // of the profile folder's path, which the name's file path (folder + "\" + name + ".reg")
 // shares the path buffer with. The text is what the page shows the user.
+// The profile a file of the folder holds, as the Profile page lists it: its name up to the
+// first dot ("a.b.reg" is "a").
+std::string ProfileNameOfFile(const std::string& fileName);
+
 std::string ProfileNameProblem(std::string_view name, std::size_t configDirLength);
 
 // What the name box does with a key press (virtual-key code) before the edit control sees it.

@@ -45,14 +45,12 @@ CRegKey OpenCurrentDeviceKey(REGSAM access)
 // a cut or foreign file that the system still loads is no profile.
 bool HoldsSettings(HKEY root)
 {
-    const std::pair<const char*, DWORD> kValues[] = {
-        {"KeyConfig", kKeyTableSize},          {"KeyMap", kKeyTableSize},        {"Sensitivity", kSensitivitySize},
-        {"ForceFeedBack", kForceFeedBackSize}, {"LeftAnalog", kAnalogBlockSize}, {"RightAnalog", kAnalogBlockSize}};
-    for (const auto& [name, size] : kValues) {
+    for (const CDriverValue& value : kDriverValues) {
         DWORD type = 0;
         DWORD stored = 0;
-        if (::RegQueryValueExA(root, name, nullptr, &type, nullptr, &stored) != ERROR_SUCCESS || type != REG_BINARY ||
-            stored != size)
+        if (value.modelReads &&
+            (::RegQueryValueExA(root, value.name, nullptr, &type, nullptr, &stored) != ERROR_SUCCESS ||
+             type != REG_BINARY || stored != static_cast<DWORD>(value.size)))
             return false;
     }
     return true;

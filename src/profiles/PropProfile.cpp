@@ -14,15 +14,10 @@
 #include "profiles/ProfileStore.h"
 #include "resource.h"
 #include "settings/Setting.h"
-#include "sheet/PropSheet.h"
+#include "settings/SheetQueries.h"
 
 namespace
 {
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
-
 bool DeviceActive()
 {
     return Model().m_bDeviceActive == 1;
@@ -173,7 +168,7 @@ void CPropProfile::RefreshList()
     m_listedFiles = model.m_ProfileFiles;
     for (int i = 0; i < model.m_nProfileCount; ++i) {
         const std::string& file = model.m_ProfileFiles[static_cast<std::size_t>(i)];
-        std::string name = file.substr(0, file.find('.'));
+        std::string name = ProfileNameOfFile(file);
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = i;

@@ -1,6 +1,7 @@
 #include "settings/Registry.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "settings/ValueRead.h"
@@ -16,23 +17,16 @@ bool CRegistry::WriteBlock(const char* name, const CByteArray& block) const
 
 int CRegistry::WriteValues()
 {
-    const struct
-    {
-        const char* name;
-        const CByteArray* block;
-    } order[] = {
-        {"KeyConfig", &m_KeyConfig},         {"KeyMap", &m_KeyMap},
-        {"Sensitivity", &m_Sensitivity},     {"RightAnalog", &m_RightAnalog},
-        {"ForceFeedBack", &m_ForceFeedBack}, {"LeftAnalog", &m_LeftAnalog},
-    };
-    for (const auto& value : order) {
-        if (!WriteBlock(value.name, *value.block))
+    // The blocks in the order of kDriverValues. The driver reads "LALA" as a second copy of the
+    // left stick: it must match "LeftAnalog" exactly.
+    const CByteArray* const blocks[] = {&m_KeyConfig,     &m_KeyMap,     &m_Sensitivity, &m_RightAnalog,
+                                        &m_ForceFeedBack, &m_LeftAnalog, &m_LeftAnalog};
+    static_assert(std::size(blocks) == std::size(kDriverValues));
+    for (std::size_t i = 0; i < std::size(blocks); ++i) {
+        if (!WriteBlock(kDriverValues[i].name, *blocks[i]))
             return 0;
     }
-    // The driver reads this second copy of the left stick; it must match "LeftAnalog" exactly.
-    const LSTATUS status = ::RegSetValueExA(m_hDeviceKey, "LALA", 0, REG_BINARY, m_LeftAnalog.data(),
-                                            static_cast<DWORD>(m_LeftAnalog.size()));
-    return status == ERROR_SUCCESS ? 1 : 0;
+    return 1;
 }
 
 int CRegistry::ReadValues()

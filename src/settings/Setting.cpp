@@ -5,9 +5,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "framework/MessageBox.h"
-#include "switching/ProgramRules.h"
+#include "settings/ConfigFolder.h"
 
 char g_szExeDir[MAX_PATH] = {};
 char g_szConfigDir[MAX_PATH] = {};
@@ -87,6 +87,12 @@ HKEY CSetting::GetDeviceKey(int index) const
     if (index < 0 || index >= m_nDeviceCount || index >= kDeviceSlots)
         return nullptr;
     return m_hDeviceKeys[index];
+}
+
+bool CSetting::IsProgrammablePad(int slot) const
+{
+    return slot >= 0 && slot < m_nDeviceCount && slot < kDeviceSlots && m_bProgrammable[slot] == 1 &&
+           GetDeviceKey(slot) != nullptr;
 }
 
 void CSetting::SetDeviceActive(int active)

@@ -32,6 +32,8 @@ public:
     void SetDeviceActive(int active);
     CDIDevice* GetCurrentDevice() const;
     int HasDevice(IDirectInputDevice8A* device) const;
+    // Whether a profile can be loaded into the pad in `slot`: a programmable pad whose key is open.
+    bool IsProgrammablePad(int slot) const;
     // A pad's identity, which outlives device refreshes: empty for an empty slot.
     std::string PadIdOf(int slot) const;
     // The identity of the loaded pad; empty when none is loaded.
@@ -95,6 +97,12 @@ private:
     // words from the current device's axes `firstAxis` and `firstAxis + 1`.
     void SetAnalog(CByteArray& block, int mode, int firstAxis);
 };
+
+// The one settings model, as every page, dialog and the shell reach it.
+inline CSetting& Model()
+{
+    return *CSetting::GetInstance();
+}
 
 // Derives g_szExeDir and g_szConfigDir from the program file's path and makes sure the
 // config folder exists; 0 when it does not and cannot be created.

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "framework/MessageBox.h"
 

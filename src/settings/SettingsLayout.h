@@ -12,6 +12,21 @@ constexpr int kForceFeedBackSize = 3;
 constexpr int kKeyTableSize = 32;
 constexpr int kSensitivitySize = 3;
 
+// The values of a pad's key that the driver reads, in the order the program writes them. The
+// model reads all but "LALA", the driver's second copy of "LeftAnalog".
+struct CDriverValue
+{
+    const char* name;
+    int size;
+    bool modelReads;
+};
+inline constexpr CDriverValue kDriverValues[] = {
+    {"KeyConfig", kKeyTableSize, true},          {"KeyMap", kKeyTableSize, true},
+    {"Sensitivity", kSensitivitySize, true},     {"RightAnalog", kAnalogBlockSize, true},
+    {"ForceFeedBack", kForceFeedBackSize, true}, {"LeftAnalog", kAnalogBlockSize, true},
+    {"LALA", kAnalogBlockSize, false},
+};
+
 // Values of the "KeyConfig" byte.
 enum : std::uint8_t { kBindNone = 0, kBindKey = 1, kBindMouse = 2, kBindExtendedKey = 4 };
 

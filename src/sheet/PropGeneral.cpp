@@ -24,10 +24,6 @@ const int kSettingControls[] = {IDC_MOUSE_ENABLE,    IDC_MOUSE_RIGHT, IDC_MOUSE_
                                 IDC_MOUSE_SPEED,     IDC_DUAL_SHOCK,  IDC_FORCE_LEVEL, IDC_TEST,
                                 IDC_CALIBRATION};
 
-CSetting& Model()
-{
-    return *CSetting::GetInstance();
-}
 }
 
 CPropGeneral::CPropGeneral() : CSettingsPage(IDD_GENERAL) {}

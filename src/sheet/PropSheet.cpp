@@ -1,16 +1,11 @@
 #include "sheet/PropSheet.h"
 
-#include "controllertest/PropDisplay.h"
 #include "framework/Handles.h"
-#include "keys/PropButton.h"
-#include "keys/PropMovement.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/ProfileLoad.h"
-#include "profiles/PropProfile.h"
 #include "resource.h"
 #include "settings/Setting.h"
-#include "sheet/PropGeneral.h"
-#include "switching/PropPrograms.h"
+#include "sheet/SettingsPage.h"
 
 namespace
 {
@@ -34,31 +29,6 @@ const CSheetIcons& SheetIcons()
     }();
     return icons;
 }
-}
-
-CPropSheet* CPropSheet::GetInstance()
-{
-    // The page objects live as long as the sheet; statics are destroyed in reverse order of
-    // creation at exit. Creation order: sheet, Button, General, Direction Pad and Motion
-    // Function, then the Display and Profile pages.
-    static CPropSheet sheet;
-    static CPropButton button;
-    static CPropGeneral general;
-    static CPropMovement movement;
-    static CPropDisplay display;
-    static CPropProfile profile;
-    static CPropPrograms programs;
-    if (sheet.GetPageCount() == 0) {
-        // Page order of the sheet: the settings pages (General, Button, Direction Pad and
-        // Motion Function, Profile, Programs), then the test page, Display.
-        sheet.AddPage(&general);
-        sheet.AddPage(&button);
-        sheet.AddPage(&movement);
-        sheet.AddPage(&profile);
-        sheet.AddPage(&programs);
-        sheet.AddPage(&display);
-    }
-    return &sheet;
 }
 
 CPropSheet::CPropSheet() : CPropertySheet("Kinetra", nullptr, 0) {}
@@ -133,8 +103,17 @@ ESheetHold CPropSheet::Hold() const
     // A modal box or dialog over the sheet disables it while it waits for the user.
     if (!::IsWindowEnabled(m_hWnd))
         return ESheetHold::kDialogOpen;
+    // Edits wait while Apply is offered and a page holds them: the Apply button alone may stay
+    // enabled after the edits were applied from the question a page asks when it is left.
     const HWND apply = GetDlgItem(ID_APPLY_NOW);
-    return apply && ::IsWindowEnabled(apply) ? ESheetHold::kUnapplied : ESheetHold::kFree;
+    if (!apply || !::IsWindowEnabled(apply))
+        return ESheetHold::kFree;
+    for (int i = 0; i < GetPageCount(); ++i) {
+        const auto* page = dynamic_cast<const CSettingsPage*>(GetPage(i));
+        if (page && page->m_hWnd && page->m_bModified)
+            return ESheetHold::kUnapplied;
+    }
+    return ESheetHold::kFree;
 }
 
 void CPropSheet::ShowLoadedSettings()

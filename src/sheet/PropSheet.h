@@ -2,13 +2,8 @@
 #include <windows.h>
 
 #include "framework/PropertySheet.h"
-
-// What the sheet means to a change of the settings from outside it (the tray, the command line).
-enum class ESheetHold {
-    kFree,        // closed, or open with nothing unapplied: the change may go ahead
-    kUnapplied,   // the user's edits wait for Apply: the sheet owns the model
-    kDialogOpen,  // a dialog or message box over the sheet is in the middle of something
-};
+#include "profiles/ProfileLoad.h"
+#include "settings/SheetQueries.h"
 
 // The configuration sheet "Kinetra": one modal sheet for the whole run, with the Apply
 // protocol of the program (every page stores its edits into the settings model, then the
@@ -40,8 +35,3 @@ protected:
 private:
     void QueryPagesToStore();
 };
-
-// Query codes of PSM_QUERYSIBLINGS between the pages of the sheet.
-constexpr WPARAM kQueryStore = 1;          // store your edits into the settings model
-constexpr WPARAM kQueryDeviceChanged = 2;  // the current device changed: reload your controls
-constexpr WPARAM kQueryProfileLoaded = 3;  // the model took a profile: show it, nothing is modified

@@ -5,8 +5,7 @@
 #include <string_view>
 #include <vector>
 
-// The rules file's name in the profile folder; the Profile page does not list it.
-constexpr char kProgramRulesFile[] = "programs.txt";
+#include "settings/ConfigFolder.h"
 
 struct CProgramRule
 {

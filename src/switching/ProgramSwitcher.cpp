@@ -125,12 +125,35 @@ CProgramSwitcher& CProgramSwitcher::Get()
     return switcher;
 }
 
+namespace
+{
+// When the rules file was last written; zero when there is none.
+ULONGLONG RulesFileTime()
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExA(RulesPath().c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+}
+
 void CProgramSwitcher::ReadRules()
 {
     std::string text;
+    m_ullRulesTime = RulesFileTime();
     const CReadRules read = ReadWholeFile(RulesPath(), text) ? ParseRules(text) : CReadRules();
     m_rules = read.rules;
     m_dropped = read.droppedLines;
+}
+
+void CProgramSwitcher::RefreshRules()
+{
+    // A person may edit the file while Kinetra runs: the edit counts from the next decision,
+    // and a later save starts from it instead of writing over it.
+    if (RulesFileTime() == m_ullRulesTime)
+        return;
+    ReadRules();
+    m_memory.decided.clear();
 }
 
 void CProgramSwitcher::Start(HWND window)
@@ -164,6 +187,7 @@ bool CProgramSwitcher::SaveRules(const CProgramRules& rules, std::string& error)
         error = "The rules could not be written to " + path + " (error " + std::to_string(::GetLastError()) + ").";
         return false;
     }
+    m_ullRulesTime = RulesFileTime();
     m_rules = rules;
     m_dropped.clear();
     // The new rules count from the program in front on; the kept program stays kept.
@@ -174,6 +198,7 @@ bool CProgramSwitcher::SaveRules(const CProgramRules& rules, std::string& error)
 
 void CProgramSwitcher::SetEnabled(bool on)
 {
+    RefreshRules();
     CProgramRules rules = m_rules;
     rules.switchOn = on;
     std::string error;
@@ -272,7 +297,12 @@ void CProgramSwitcher::Evaluate()
 {
     if (!m_hWnd)
         return;
-    const CFrontNow front = ReadFront();
+    RefreshRules();
+    CFrontNow front = ReadFront();
+    // New rules, or switching just turned on from the tray: Kinetra's own window is in front, and
+    // the program the user was in before it is the one to decide for.
+    if (front.kind == EFront::kOwn && m_memory.decided.empty() && !m_strLastProgram.empty())
+        front = FrontOfKey(m_strLastProgram);
     m_memory.keptAlive = static_cast<bool>(m_hKeptProcess);
     if (!FrontKey(front).empty())
         m_strLastProgram = FrontKey(front);

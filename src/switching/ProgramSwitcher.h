@@ -27,6 +27,8 @@ public:
     void Stop();
 
     const CProgramRules& Rules() const { return m_rules; }
+    // Reads the rules file again when it changed since Kinetra last read or wrote it.
+    void RefreshRules();
     // The lines of the rules file that did not read when it was last read.
     const std::vector<int>& DroppedLines() const { return m_dropped; }
     // Writes the rules (temp file, then replace) and follows them from the next program in front
@@ -68,6 +70,7 @@ private:
     HWND m_hLastFront = nullptr;
     CProgramRules m_rules;
     std::vector<int> m_dropped;
+    ULONGLONG m_ullRulesTime = 0;  // the rules file's write time when last read or written
     CSwitchMemory m_memory;
     std::string m_strLastProgram;  // the last program in front that was not Kinetra's
     std::string m_strWanted;       // the profile the decided program wants; empty: none

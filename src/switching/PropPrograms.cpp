@@ -66,14 +66,18 @@ BOOL CPropPrograms::OnInitDialog()
     column.pszText = const_cast<char*>("Profile");
     ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
     ::SendMessageA(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    // The profile column takes the rest of the list's width: "Race1 (deleted)" fits whole.
+    ::SendMessageA(List(), LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
     return TRUE;
 }
 
 BOOL CPropPrograms::OnSetActive()
 {
     // Unapplied edits stay; otherwise the page shows the rules in use now.
-    if (!m_bModified)
+    if (!m_bModified) {
+        CProgramSwitcher::Get().RefreshRules();
         m_rules = CProgramSwitcher::Get().Rules();
+    }
     ShowRules();
     return CSettingsPage::OnSetActive();
 }

@@ -39,6 +39,13 @@ std::string FrontKey(const CFrontNow& front)
     }
 }
 
+CFrontNow FrontOfKey(const std::string& key)
+{
+    if (key == kDesktopKey)
+        return {EFront::kDesktop, {}};
+    return {key.empty() ? EFront::kNone : EFront::kProgram, key};
+}
+
 CSwitchDecision DecideSwitch(const CFrontNow& front, const CSwitchMemory& memory, const CProgramRules& rules,
                              const std::function<bool(const std::string&)>& profileExists)
 {

@@ -43,6 +43,9 @@ struct CSwitchDecision
 // empty for a window that is no program (Kinetra's, the shell's, none).
 std::string FrontKey(const CFrontNow& front);
 
+// The window in front that FrontKey remembers as `key`.
+CFrontNow FrontOfKey(const std::string& key);
+
 // Decides for the window in front. Only a change of program decides anything: Kinetra's own
 // windows, the shell, a moment with nothing in front, or the decided program again leave every
 // pad as it is. A rule whose profile is gone (`profileExists` false) is skipped.

@@ -2,7 +2,6 @@
 // a seventh pad, a failed refresh, long paths, keys and handles of released devices.
 #include <gtest/gtest.h>
 
-#include "app/AppGlobals.h"
 #include "support/SimFixture.h"
 
 namespace
@@ -127,10 +126,7 @@ TEST_F(DiscoveryFailureTest, NotificationRegistrationForAWindow)
 {
     const HWND window = ::CreateWindowExA(0, "STATIC", "notify", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, window);
-    const HWND saved = g_hMainWnd;
-    g_hMainWnd = window;
-    Devices().RegisterNotification();
-    g_hMainWnd = saved;
+    Devices().RegisterNotification(window);
     EXPECT_EQ(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A), Devices().m_notifyFilter.dbcc_size);
     EXPECT_EQ(static_cast<DWORD>(DBT_DEVTYP_DEVICEINTERFACE), Devices().m_notifyFilter.dbcc_devicetype);
     EXPECT_TRUE(IsEqualGUID(Devices().m_hidGuid, Devices().m_notifyFilter.dbcc_classguid));
@@ -142,10 +138,7 @@ TEST_F(DiscoveryFailureTest, NotificationRegistrationForAWindow)
 TEST_F(DiscoveryFailureTest, NotificationRegistrationRefused)
 {
     // A window handle that names no window: the system refuses to register it.
-    const HWND saved = g_hMainWnd;
-    g_hMainWnd = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0));
-    Devices().RegisterNotification();
-    g_hMainWnd = saved;
+    Devices().RegisterNotification(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0)));
     if (g_hDeviceNotify)
         GTEST_SKIP() << "Wine's RegisterDeviceNotificationA accepted a handle that names no window, so the "
                         "refusal behind \"RegisterDeviceNotificaton fail in Refresh device!\" cannot be provoked here";

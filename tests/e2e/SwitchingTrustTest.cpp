@@ -190,6 +190,8 @@ TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
     ::PostMessageA(sheet, PSM_SETCURSEL, 0, 0);
     EXPECT_EQ(1, AnswerApplyQuestions(demo, 2000)) << "a tab change";
     EXPECT_TRUE(Contains(RulesFile(), "keep until exit: on")) << RulesFile();
+    EXPECT_EQ(0u, Cmd(L"load Desk").code) << "the question's OK applied the edits: nothing waits in the sheet";
+    NextKeyMap(demo);
     // A change that is taken back is no edit: the page leaves without a question.
     page = ShowProgramsPage(sheet);
     for (int i = 0; i < 2; ++i)
@@ -226,6 +228,12 @@ TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
     EXPECT_EQ(Marks(0x11), NextKeyMap(demo)) << "the page's rule switches";
     CFrontProgram browser("Browser");
     EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the page's choice for every other program";
+    // The file edited by hand while Kinetra runs counts from the next program in front.
+    WriteRules(RulesFile() + "Browser.exe => Race1\n");
+    race.ToFront();
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+    browser.ToFront();
+    EXPECT_TRUE(StaysQuiet(demo)) << "the hand-written rule gives the browser Race1, which the pad is on";
 }
 
 // "KinetraCmd run" gets the player the game whatever Kinetra says: not running, a sheet with

@@ -34,6 +34,8 @@ TEST(ProfileNameKeys, LettersDigitsAndEditingKeysPassTheRestIsRefused)
     EXPECT_EQ(ENameKey::kSwallow, NameKeyAction('1', true)) << "Shift+1 would type !";
     EXPECT_EQ(ENameKey::kSwallow, NameKeyAction(0x08, true));
     EXPECT_EQ(ENameKey::kPass, NameKeyAction('A', true)) << "Shift+A types A";
+    for (unsigned modifier : {0x10u, 0x11u, 0x12u, 0x14u, 0xA0u, 0xA5u})
+        EXPECT_EQ(ENameKey::kPass, NameKeyAction(modifier, false)) << "the modifier before a letter: " << modifier;
     EXPECT_EQ(ENameKey::kRefuse, NameKeyAction(0xBD, true));
 }
 

@@ -7,8 +7,7 @@
 
 #include <iostream>
 
-#include "app/AppGlobals.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "device/HidGuid.h"
 #include "settings/Setting.h"
@@ -99,10 +98,7 @@ TEST_F(RealBackendTest, NotificationsAreRegisteredForTheHiddenWindow)
 {
     const HWND window = ::CreateWindowExA(0, "STATIC", "Kinetra", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, window) << "no window (is DISPLAY set?)";
-    const HWND saved = g_hMainWnd;
-    g_hMainWnd = window;
-    CDxInput::GetInstance()->RegisterNotification();
-    g_hMainWnd = saved;
+    CDxInput::GetInstance()->RegisterNotification(window);
     EXPECT_NE(nullptr, g_hDeviceNotify);
     EXPECT_TRUE(messages.messages().empty());
     ::DestroyWindow(window);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "SimBench.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "settings/Setting.h"
 #include "support/TestSupport.h"

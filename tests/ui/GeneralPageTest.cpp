@@ -8,7 +8,7 @@
 #include <commctrl.h>
 
 #include "SimBench.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "resource.h"
 #include "settings/Setting.h"
 #include "settings/SettingsLayout.h"

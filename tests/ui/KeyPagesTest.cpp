@@ -13,7 +13,7 @@
 #include <string>
 
 #include "SimBench.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "keys/PropButton.h"
 #include "keys/PropMovement.h"
 #include "resource.h"

@@ -1,6 +1,6 @@
 #include "ui/PadFixture.h"
 
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "settings/Setting.h"
 

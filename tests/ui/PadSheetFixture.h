@@ -13,7 +13,7 @@
 
 #include "SimBench.h"
 #include "profiles/PropProfile.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "settings/Setting.h"
 #include "resource.h"
 #include "sheet/PropSheet.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "controllertest/BitmapPicture.h"
 #include "framework/PropertyPage.h"
 #include "resource.h"

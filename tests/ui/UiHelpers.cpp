@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "SimBench.h"
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "sheet/PropSheet.h"
 
 namespace

@@ -1,7 +1,7 @@
 // The device worker with real pipe handles standing in for pads.
 #include <gtest/gtest.h>
 
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 #include "settings/Setting.h"
 #include "support/PipePad.h"
 #include "support/TestSupport.h"

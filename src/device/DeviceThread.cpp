@@ -1,4 +1,4 @@
-#include "app/DeviceThread.h"
+#include "device/DeviceThread.h"
 
 #include "framework/MessageBox.h"
 

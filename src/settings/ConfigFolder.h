@@ -1,0 +1,5 @@
+#pragma once
+// The files of the profile folder that are no profile: the folder lists profiles only.
+
+// The Programs page's rules.
+constexpr char kProgramRulesFile[] = "programs.txt";
