@@ -1,6 +1,228 @@
 // Switching profiles from outside the sheet, as a launcher and a player do: KinetraCmd against
-// the running demo, the tray's Profiles submenu, and the active profile each pad is on.
-#include "e2e/SwitchFixtures.h"
+// the running demo, the tray's Profiles submenu, the active profile each pad is on, the Programs
+// page through the sheet, and switching by the program in front. Switching never undoes the user.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command/CommandProtocol.h"
+#include "framework/TextFile.h"
+#include "profiles/DeviceKeyFile.h"
+#include "resource.h"
+#include "support/DemoProcess.h"
+#include "support/TestSupport.h"
+
+namespace
+{
+constexpr int kApplyButton = 0x3021;
+
+struct CCmdResult
+{
+    DWORD code = STILL_ACTIVE;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(HANDLE pipe)
+{
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    return text;
+}
+
+// KinetraCmd with `arguments`, its output read as a launcher would read it (pipes: UTF-8).
+class CKinetraCmd
+{
+public:
+    explicit CKinetraCmd(const std::wstring& arguments)
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        HANDLE out = nullptr, err = nullptr;
+        ::CreatePipe(&m_out, &out, &inherit, 0);
+        ::CreatePipe(&m_err, &err, &inherit, 0);
+        ::SetHandleInformation(m_out, HANDLE_FLAG_INHERIT, 0);
+        ::SetHandleInformation(m_err, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        const std::string exe = DemoProcess::ProgramPath("KinetraCmd.exe");
+        std::wstring command = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" " + arguments;
+        PROCESS_INFORMATION info = {};
+        if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &info)) {
+            m_process = info.hProcess;
+            ::CloseHandle(info.hThread);
+        }
+        ::CloseHandle(out);
+        ::CloseHandle(err);
+    }
+    ~CKinetraCmd()
+    {
+        for (HANDLE h : {m_process, m_out, m_err})
+            if (h)
+                ::CloseHandle(h);
+    }
+    CCmdResult Finish()
+    {
+        CCmdResult result;
+        result.out = ReadAll(m_out);
+        result.err = ReadAll(m_err);
+        if (m_process && ::WaitForSingleObject(m_process, 30000) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(m_process, &result.code);
+        return result;
+    }
+    bool Running() const { return m_process && ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT; }
+
+private:
+    HANDLE m_process = nullptr;
+    HANDLE m_out = nullptr;
+    HANDLE m_err = nullptr;
+};
+
+CCmdResult Cmd(const std::wstring& arguments)
+{
+    return CKinetraCmd(arguments).Finish();
+}
+
+using CValues = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+
+// The seven values of a profile whose KeyMap bytes are all `mark`; the sticks carry the
+// calibration words given (a profile saved from the pad carries the pad's own).
+CValues ProfileValues(std::uint8_t mark, const std::vector<std::uint8_t>& leftStick = std::vector<std::uint8_t>(21),
+                      const std::vector<std::uint8_t>& rightStick = std::vector<std::uint8_t>(21))
+{
+    return {{"KeyConfig", std::vector<std::uint8_t>(32, 1)},
+            {"KeyMap", std::vector<std::uint8_t>(32, mark)},
+            {"Sensitivity", {45, 5, 1}},
+            {"RightAnalog", rightStick},
+            {"ForceFeedBack", {1, 5, 1}},
+            {"LeftAnalog", leftStick},
+            {"LALA", leftStick}};
+}
+
+// A profile file in the demo's config folder.
+void WriteProfile(const std::string& name, const CValues& values)
+{
+    const ScratchKey key;
+    for (const auto& [value, bytes] : values)
+        key.Set(value.c_str(), bytes);
+    const std::string path = DemoProcess::ProgramPath(("config\\" + name + ".reg").c_str());
+    ASSERT_EQ(EKeyFileResult::kDone, SaveKeyToFile(key.get(), path, path + ".tmp")) << name;
+}
+
+void WriteProfile(const std::string& name, std::uint8_t mark)
+{
+    WriteProfile(name, ProfileValues(mark));
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (std::uint8_t b : bytes)
+        hex += {kDigits[b >> 4], kDigits[b & 0xF]};
+    return hex;
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& hex)
+{
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+std::string Marks(std::uint8_t mark)
+{
+    return Hex(std::vector<std::uint8_t>(32, mark));
+}
+
+// The KeyMap of the next reload of the demo's first pad.
+std::string NextKeyMap(DemoProcess& demo)
+{
+    return ReloadValue(demo.WaitForLine("reload 1", 10000), "KeyMap");
+}
+
+// The demo's sheet, opened again in a running demo, once the General page's first look at the pad
+// is over and the reloads until then are read; null when it did not open.
+HWND OpenSheet(DemoProcess& demo)
+{
+    demo.Send("config");
+    const HWND sheet = FindSheet(10000);
+    ::Sleep(2000);
+    while (!demo.WaitForLine("reload ", 0).empty()) {
+    }
+    return sheet;
+}
+
+// The next reload line of the demo's first pad.
+std::string NextReload(DemoProcess& demo)
+{
+    return demo.WaitForLine("reload 1", 10000);
+}
+
+std::string LastLine(DemoProcess& demo, const std::string& prefix)
+{
+    const std::vector<std::string> lines = demo.Lines();
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (line->rfind(prefix, 0) == 0)
+            return *line;
+    return {};
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The keys that pick profile `name` in the tray menu's Profiles submenu of a single pad: it lists
+// the profiles in the order the folder gives them, as list does.
+std::vector<UINT> TrayKeysTo(const std::string& name)
+{
+    std::vector<std::string> order;
+    const std::string listed = Cmd(L"list").out;
+    for (std::size_t start = 0, end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1)
+        order.push_back(listed.substr(start, listed.find_first_of(" \r\n", start) - start));
+    std::vector<UINT> keys = {VK_DOWN, VK_RIGHT};
+    const auto at = std::find(order.begin(), order.end(), name) - order.begin();
+    keys.insert(keys.end(), static_cast<std::size_t>(at), VK_DOWN);
+    return keys;
+}
+
+class ProfileSwitchFixture : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(nullptr, ::FindWindowA("Kinetra Class", nullptr)) << "a Kinetra from an earlier test still runs";
+        Clean();
+        WriteProfile("Race1", 0x11);
+        WriteProfile("Desk", 0x22);
+        const std::string broken = DemoProcess::ProgramPath("config\\Broken.reg");
+        const HANDLE file = ::CreateFileA(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, "not a hive", 10, &written, nullptr);
+        ::CloseHandle(file);
+    }
+    void TearDown() override { Clean(); }
+    static void Clean()
+    {
+        for (const char* file : {"Race1.reg", "Desk.reg", "Broken.reg", "Caf\xE9.reg"})
+            ::DeleteFileA(DemoProcess::ProgramPath(("config\\" + std::string(file)).c_str()).c_str());
+        ::DeleteFileA(DemoProcess::ProgramPath("ActiveProfiles.txt").c_str());
+    }
+};
+}
 
 // Every way a command can go wrong gets its own exit code and a line on standard error; the loads
 // that go through reach the driver with the profile's bytes, and list and status show them.
@@ -151,6 +373,100 @@ TEST_F(ProfileSwitchFixture, TheTrayLoadsAndTheActiveProfileOutlivesARestart)
     EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\n"));
 }
 
+namespace
+{
+constexpr UINT kComeToFront = WM_APP + 1;
+constexpr DWORD kQuietMs = 1500;  // the check and the settle time, several times over
+
+HWND WindowOf(DWORD process)
+{
+    HWND window = nullptr;
+    while ((window = ::FindWindowExA(nullptr, window, "KinetraTestFront", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process)
+            return window;
+    }
+    return nullptr;
+}
+
+// A copy of the Front helper under `name`, started and in front; closed with the object.
+class CFrontProgram
+{
+public:
+    explicit CFrontProgram(const std::string& name)
+    {
+        const std::string exe = DemoProcess::ProgramPath((name + ".exe").c_str());
+        ::CopyFileA(DemoProcess::ProgramPath("Front.exe").c_str(), exe.c_str(), FALSE);
+        std::string command = "\"" + exe + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            m_process = info.hProcess;
+            ::CloseHandle(info.hThread);
+        }
+        WaitUntil([&] { return (m_window = WindowOf(::GetProcessId(m_process))) != nullptr; }, 10000);
+    }
+    ~CFrontProgram() { Close(); }
+    void ToFront() const { ::PostMessageA(m_window, kComeToFront, 0, 0); }
+    void Close()
+    {
+        if (!m_process)
+            return;
+        ::PostMessageA(m_window, WM_CLOSE, 0, 0);
+        ::WaitForSingleObject(m_process, 5000);
+        ::CloseHandle(m_process);
+        m_process = nullptr;
+    }
+    HWND window() const { return m_window; }
+
+private:
+    HANDLE m_process = nullptr;
+    HWND m_window = nullptr;
+};
+
+void WriteRules(const std::string& text)
+{
+    const std::string path = DemoProcess::ProgramPath("config\\programs.txt");
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+// The rules of the switching tests: the race game gets Race1 (the rule before it names a deleted
+// profile and is skipped), everything else the one `otherwise` names.
+std::string Rules(const char* otherwise, bool untilExit)
+{
+    return std::string("switch: on\nwhen no rule matches: ") + otherwise +
+           "\nkeep until exit: " + (untilExit ? "on" : "off") +
+           "\nRaceGame.exe => Gone\nRaceGame.exe => Race1\nthis line is no rule\n";
+}
+
+class ProgramSwitchFixture : public ProfileSwitchFixture
+{
+protected:
+    void TearDown() override
+    {
+        ::DeleteFileA(DemoProcess::ProgramPath("config\\programs.txt").c_str());
+        ProfileSwitchFixture::TearDown();
+    }
+    // No reload within the quiet time.
+    static bool StaysQuiet(DemoProcess& demo) { return demo.WaitForLine("reload 1", kQuietMs).empty(); }
+    // The demo once it is ready and what its start decided for the window in front then (the
+    // desktop gets "when no rule matches") has reached the driver.
+    static bool Started(DemoProcess& demo)
+    {
+        if (demo.WaitForLine("ready", 15000).empty())
+            return false;
+        while (!demo.WaitForLine("reload ", kQuietMs).empty()) {
+        }
+        return true;
+    }
+};
+}
+
 // Two programs in turn, alt-tab through one, the same program twice, a pad plugged while the game
 // is in front, a manual load, and the sheet open: each gets what the rules and the user say.
 TEST_F(ProgramSwitchFixture, TheProfileFollowsTheProgramInFront)
@@ -277,4 +593,292 @@ TEST_F(ProgramSwitchFixture, AProgramsProfileStaysUntilItExitsAndThePageNamesDro
         EXPECT_EQ(Marks(0x11), NextKeyMap(keep));
     }
     EXPECT_TRUE(StaysQuiet(keep)) << "back on the desktop with \"keep\"";
+}
+
+namespace
+{
+// Each "Apply Modified Setting?" box the demo shows within `ms` is answered OK; how many came.
+int AnswerApplyQuestions(DemoProcess& demo, DWORD ms)
+{
+    int asked = 0;
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    while (::GetTickCount64() < end) {
+        for (const auto& [box, text] : OpenMessageBoxes(demo.process())) {
+            if (!Contains(text, "Apply Modified Setting?") || !::IsWindowEnabled(box))
+                continue;
+            ++asked;
+            ::PostMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+            WaitUntil([box = box] { return !::IsWindow(box); }, 5000);
+        }
+        ::Sleep(100);
+    }
+    return asked;
+}
+
+std::string RulesFile()
+{
+    std::string text;
+    ReadWholeFile(DemoProcess::ProgramPath("config\\programs.txt"), text);
+    return text;
+}
+
+// The Programs tab of the open sheet.
+HWND ShowProgramsPage(HWND sheet)
+{
+    ::SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+    return ::FindWindowExA(sheet, nullptr, "#32770", "Programs");
+}
+
+// Clicks "Add...", and picks `exe` in the file dialog as a person types it into its name box.
+bool AddProgram(DemoProcess& demo, HWND page, const std::string& exe)
+{
+    ::PostMessageA(::GetDlgItem(page, IDC_PROGRAMS_ADD), BM_CLICK, 0, 0);
+    HWND dialog = nullptr;
+    WaitUntil(
+        [&] {
+            for (const auto& [box, text] : OpenMessageBoxes(demo.process()))
+                if (text.rfind("Open", 0) == 0)
+                    dialog = box;
+            return dialog != nullptr;
+        },
+        10000);
+    if (!dialog)
+        return false;
+    ::Sleep(300);
+    SaveScreenshot("programs-add");
+    constexpr int kFileNameBox = 0x47c;  // the name box of the system's open dialog
+    ::SendMessageA(::GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exe.c_str()));
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return WaitUntil([&] { return !::IsWindow(dialog); }, 5000);
+}
+
+// Picks `profile` in the page's list box `id` as a click on it does.
+void ChooseProfile(HWND page, int id, const char* profile)
+{
+    const HWND combo = ::GetDlgItem(page, id);
+    ::SendMessageA(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(profile));
+    ::SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// An edit on the General page of the open sheet, not applied yet.
+void EditGeneralPage(HWND sheet)
+{
+    const HWND general = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    for (int radio : {IDC_SINGLE, IDC_CONTINUOUS})
+        ::SendMessageA(::GetDlgItem(general, radio), BM_CLICK, 0, 0);
+}
+}
+
+// From a Kinetra that never showed its sheet, the tray, KinetraCmd and a switch by program each put
+// the profile's seven values into the pad, byte for byte, and the driver reloads them so.
+TEST_F(ProgramSwitchFixture, EveryLoadWritesTheProfilesBytesThoughTheSheetWasNeverOpened)
+{
+    WriteRules(Rules("keep", false));
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    // The pad's own calibration words, which every load takes afresh from the pad. The right
+    // stick's came as zeros from a load while the sheet had never been opened.
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    const std::string first = NextReload(demo);
+    const std::vector<std::uint8_t> left = Bytes(ReloadValue(first, "LeftAnalog"));
+    const std::vector<std::uint8_t> right = Bytes(ReloadValue(first, "RightAnalog"));
+    ASSERT_EQ(21u, left.size());
+    EXPECT_EQ(Hex(std::vector<std::uint8_t>(left.begin() + 1, left.end())),
+              Hex(std::vector<std::uint8_t>(right.begin() + 1, right.end())))
+        << "the simulated pad's two sticks are calibrated alike";
+    struct
+    {
+        const char* how;
+        const char* profile;
+        std::uint8_t mark;
+    } const kLoads[] = {
+        {"the tray", "Fly", 0x33}, {"KinetraCmd", "Desk", 0x44}, {"a switch by program", "Race1", 0x55}};
+    for (const auto& load : kLoads)
+        WriteProfile(load.profile, ProfileValues(load.mark, left, right));
+    CFrontProgram browser("Browser");  // no rule: the pad keeps what it is on
+    ASSERT_TRUE(ChooseFromTrayMenu(FindKinetraWindow(), TrayKeysTo("Fly")));
+    std::string reload = NextReload(demo);
+    std::optional<CFrontProgram> race;
+    for (const auto& load : kLoads) {
+        if (load.mark == 0x44) {
+            ASSERT_EQ(0u, Cmd(L"load Desk").code);
+            reload = NextReload(demo);
+        } else if (load.mark == 0x55) {
+            race.emplace("RaceGame");
+            reload = NextReload(demo);
+        }
+        for (const auto& [value, bytes] : ProfileValues(load.mark, left, right))
+            EXPECT_EQ(Hex(bytes), ReloadValue(reload, value)) << load.how << ": " << value;
+    }
+    EXPECT_TRUE(OpenMessageBoxes(demo.process()).empty());
+}
+
+// A rule made on the Programs page as a user makes it: Add..., the file dialog, a profile, the switch
+// box, Apply. It is in the file, leaving the page or OK asks once, Cancel after Apply keeps what
+// was applied, and the rule then switches.
+TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
+{
+    ::CopyFileA(DemoProcess::ProgramPath("Front.exe").c_str(), DemoProcess::ProgramPath("RaceGame.exe").c_str(), FALSE);
+    DemoProcess demo;
+    HWND sheet = OpenSettledSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    // A load while the sheet is open with nothing unapplied: the pad is on Desk as loaded.
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    ASSERT_EQ(Marks(0x22), NextKeyMap(demo));
+    HWND page = ShowProgramsPage(sheet);
+    ASSERT_NE(nullptr, page);
+    ASSERT_TRUE(AddProgram(demo, page, DemoProcess::ProgramPath("RaceGame.exe")));
+    ChooseProfile(page, IDC_PROGRAMS_PROFILE, "Race1");
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_SWITCH), BM_CLICK, 0, 0);
+    ::Sleep(300);
+    SaveScreenshot("programs-rule");
+    ::PostMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+    EXPECT_EQ(0, AnswerApplyQuestions(demo, 1500)) << "Apply asked instead of storing";
+    EXPECT_TRUE(Contains(RulesFile(), "RaceGame.exe => Race1")) << RulesFile();
+    EXPECT_TRUE(Contains(RulesFile(), "switch: on")) << RulesFile();
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Desk\n"))
+        << "only the Programs page had edits: Desk is as loaded";
+
+    // Leaving the page with an edit asks once, and OK stores it.
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_UNTIL_EXIT), BM_CLICK, 0, 0);
+    ::PostMessageA(sheet, PSM_SETCURSEL, 0, 0);
+    EXPECT_EQ(1, AnswerApplyQuestions(demo, 2000)) << "a tab change";
+    EXPECT_TRUE(Contains(RulesFile(), "keep until exit: on")) << RulesFile();
+    EXPECT_EQ(0u, Cmd(L"load Desk").code) << "the question's OK applied the edits: nothing waits in the sheet";
+    NextKeyMap(demo);
+    // A change that is taken back is no edit: the page leaves without a question.
+    page = ShowProgramsPage(sheet);
+    for (int i = 0; i < 2; ++i)
+        ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_SWITCH), BM_CLICK, 0, 0);
+    ::PostMessageA(sheet, PSM_SETCURSEL, 0, 0);
+    EXPECT_EQ(0, AnswerApplyQuestions(demo, 1000)) << "nothing changed";
+    // OK with an edit asks once and closes the sheet.
+    page = ShowProgramsPage(sheet);
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_UNTIL_EXIT), BM_CLICK, 0, 0);
+    ::PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(1, AnswerApplyQuestions(demo, 2000)) << "OK";
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
+    EXPECT_TRUE(Contains(RulesFile(), "keep until exit: off")) << RulesFile();
+
+    // Apply, then Cancel: what was applied stays.
+    sheet = OpenSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    page = ShowProgramsPage(sheet);
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_LOAD), BM_CLICK, 0, 0);
+    ChooseProfile(page, IDC_PROGRAMS_OTHERWISE, "Desk");
+    ::PostMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return Contains(RulesFile(), "when no rule matches: load Desk"); }, 5000))
+        << RulesFile();
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
+    EXPECT_TRUE(Contains(RulesFile(), "when no rule matches: load Desk")) << RulesFile();
+    while (!demo.WaitForLine("reload ", kQuietMs).empty()) {
+    }  // each Apply wrote the pad
+
+    CFrontProgram race("RaceGame");
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo)) << "the page's rule switches";
+    CFrontProgram browser("Browser");
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the page's choice for every other program";
+    // The file edited by hand while Kinetra runs counts from the next program in front.
+    WriteRules(RulesFile() + "Browser.exe => Race1\n");
+    race.ToFront();
+    EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+    browser.ToFront();
+    EXPECT_TRUE(StaysQuiet(demo)) << "the hand-written rule gives the browser Race1, which the pad is on";
+}
+
+// "KinetraCmd run" gets the player the game whatever Kinetra says: not running, a sheet with
+// unapplied changes, a put-back that must wait for the sheet. The exit code is always the game's.
+TEST_F(ProfileSwitchFixture, RunStartsTheProgramWhateverKinetraSaysAndPutsBackWhenItCan)
+{
+    const std::string exitWith = DemoProcess::ProgramPath("ExitWith.exe");
+    const std::wstring game = L" -- \"" + std::wstring(exitWith.begin(), exitWith.end()) + L"\" 7";
+    CCmdResult result = Cmd(L"run Race1" + game);
+    EXPECT_EQ(7u, result.code) << "no Kinetra: " << result.err;
+    EXPECT_TRUE(Contains(result.err, "not running")) << result.err;
+
+    DemoProcess demo;
+    const HWND sheet = OpenSettledSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    EditGeneralPage(sheet);
+    result = Cmd(L"run Race1" + game);
+    EXPECT_EQ(7u, result.code) << "unapplied changes: " << result.err;
+    EXPECT_TRUE(Contains(result.err, "not applied")) << result.err;
+    EXPECT_EQ("", demo.WaitForLine("reload 1", 1000)) << "the refused load changed the pad";
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
+
+    // The sheet gets unapplied changes while the game runs: the settings go back once it closes.
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    ASSERT_EQ(Marks(0x22), NextKeyMap(demo));
+    CKinetraCmd run(L"run Race1" + game + L" 3000");
+    ASSERT_EQ(Marks(0x11), NextKeyMap(demo));
+    const HWND held = OpenSheet(demo);
+    ASSERT_NE(nullptr, held);
+    EditGeneralPage(held);
+    result = run.Finish();
+    EXPECT_EQ(7u, result.code) << result.err;
+    EXPECT_TRUE(Contains(result.err, "as soon as it can")) << result.err;
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "to be put back")) << Cmd(L"status").out;
+    ::PostMessageA(held, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "put back when the sheet closed";
+    EXPECT_TRUE(WaitUntil([&] { return Contains(LastLine(demo, "balloon "), "Settings put back"); }, 5000));
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Desk\n")) << Cmd(L"status").out;
+}
+
+// Kinetra answers at once when nothing of it is open, right after its sheet closed too; KinetraCmd
+// waits out a busy Kinetra; a client that never reads its answer holds nothing up, and a put-back
+// takes only what a load kept.
+TEST_F(ProfileSwitchFixture, KinetraAnswersAtOnceAndNeverWaitsOnAClient)
+{
+    DemoProcess demo;
+    const HWND sheet = OpenSettledSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    ::PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+    const CCmdResult list = Cmd(L"list --wait 0");
+    EXPECT_EQ(0u, list.code) << "right after the sheet closed: " << list.err;
+
+    // Each pad's arrival holds Kinetra's thread while the pad's driver stack comes up (2 s):
+    // KinetraCmd gives up at once with --wait 0, and otherwise asks again until Kinetra is free.
+    demo.Send("plug wired");
+    demo.Send("plug wired");
+    EXPECT_EQ(8u, Cmd(L"status --wait 0").code) << "two pads are arriving";
+    const CCmdResult waited = Cmd(L"status");
+    EXPECT_EQ(0u, waited.code) << waited.err;
+    EXPECT_TRUE(Contains(waited.out, "pad 2")) << "answered once a pad had arrived: " << waited.out;
+
+    // A client that asks and never reads nor closes, and one that forges a put-back.
+    auto connect = [] {
+        HANDLE pipe = INVALID_HANDLE_VALUE;
+        WaitUntil(
+            [&] {
+                pipe = ::CreateFileW(kCommandPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
+                return pipe != INVALID_HANDLE_VALUE;
+            },
+            5000);
+        return pipe;
+    };
+    const HANDLE silent = connect();
+    ASSERT_NE(INVALID_HANDLE_VALUE, silent);
+    DWORD written = 0;
+    ::WriteFile(silent, "status\n", 7, &written, nullptr);
+    EXPECT_EQ(0u, Cmd(L"status").code) << "the next client after an unread answer";
+    ::CloseHandle(silent);
+    const HANDLE forger = connect();
+    ASSERT_NE(INVALID_HANDLE_VALUE, forger);
+    const std::string putBack = "putback\tKeyMap=00\n";
+    ::WriteFile(forger, putBack.data(), static_cast<DWORD>(putBack.size()), &written, nullptr);
+    char answer[256] = {};
+    DWORD read = 0;
+    ::ReadFile(forger, answer, sizeof answer - 1, &read, nullptr);
+    ::CloseHandle(forger);
+    EXPECT_EQ('2', answer[0]) << "bytes no load kept: " << answer;
+
+    // Quit while a client holds the pipe and says nothing.
+    const HANDLE idle = connect();
+    ASSERT_NE(INVALID_HANDLE_VALUE, idle);
+    demo.Send("quit");
+    EXPECT_EQ(0u, demo.WaitForExit(10000)) << "Quit waited on a client";
+    ::CloseHandle(idle);
 }
