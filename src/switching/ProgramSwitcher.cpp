@@ -90,6 +90,7 @@ CFrontNow ReadFront()
         process = StoreAppProcess(window, process);
     const std::wstring program = process ? ImagePathOf(process) : std::wstring();
     front.program = NarrowOf(program, CP_UTF8);
+    front.process = process;
     front.kind = program.empty() ? EFront::kUnknown : EFront::kProgram;
     return front;
 }
@@ -323,11 +324,10 @@ void CProgramSwitcher::Evaluate()
     if (decision.profile.empty() && m_hKeptProcess)
         return;  // the kept program still runs behind this one: what it wants stays wanted
     m_strWanted = decision.profile;
-    if (decision.keep) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(::GetForegroundWindow(), &process);
-        m_hKeptProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, process));
-    }
+    // Kept until the process in front exits; a program decided for from memory has none to
+    // watch.
+    if (decision.keep && front.process)
+        m_hKeptProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, front.process));
     m_bRetry = false;
     LoadOnPads(decision.profile, ProgrammablePads());
 }

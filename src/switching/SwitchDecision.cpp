@@ -42,8 +42,8 @@ std::string FrontKey(const CFrontNow& front)
 CFrontNow FrontOfKey(const std::string& key)
 {
     if (key == kDesktopKey)
-        return {EFront::kDesktop, {}};
-    return {key.empty() ? EFront::kNone : EFront::kProgram, key};
+        return {EFront::kDesktop, {}, 0};
+    return {key.empty() ? EFront::kNone : EFront::kProgram, key, 0};
 }
 
 CSwitchDecision DecideSwitch(const CFrontNow& front, const CSwitchMemory& memory, const CProgramRules& rules,

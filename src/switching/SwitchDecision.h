@@ -19,7 +19,8 @@ enum class EFront {
 struct CFrontNow
 {
     EFront kind = EFront::kNone;
-    std::string program;  // UTF-8: the image path, for kProgram
+    std::string program;        // UTF-8: the image path, for kProgram
+    unsigned long process = 0;  // its process, when known
 };
 
 // What the switching remembers between two decisions.
