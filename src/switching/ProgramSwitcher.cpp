@@ -105,7 +105,7 @@ std::vector<std::string> ProgrammablePads()
 {
     std::vector<std::string> pads;
     for (int slot : ProgrammableSlots())
-        pads.push_back(CSetting::GetInstance()->PadIdOf(slot));
+        pads.push_back(Model().PadIdOf(slot));
     return pads;
 }
 }
@@ -239,10 +239,8 @@ bool CProgramSwitcher::OnTimer(UINT_PTR id)
         m_memory.decided.clear();
         Evaluate();
     }
-    if (m_bRetry && !m_bSheetOpen) {
-        m_bRetry = false;
-        LoadOnPads(m_strWanted, ProgrammablePads());
-    }
+    if (!m_bSheetOpen)
+        RetryLoads();
     OnFrontMaybeChanged();
     return true;
 }
@@ -305,8 +303,8 @@ void CProgramSwitcher::Evaluate()
     if (front.kind == EFront::kOwn && m_memory.decided.empty() && !m_strLastProgram.empty())
         front = FrontOfKey(m_strLastProgram);
     m_memory.keptAlive = static_cast<bool>(m_hKeptProcess);
-    if (!FrontKey(front).empty())
-        m_strLastProgram = FrontKey(front);
+    if (const std::string key = FrontKey(front); !key.empty())
+        m_strLastProgram = key;
     if (m_bSheetOpen) {
         m_bPending = true;  // the user's window owns the settings until it closes
         return;
@@ -314,10 +312,7 @@ void CProgramSwitcher::Evaluate()
     m_bPending = false;
     const CSwitchDecision decision = DecideSwitch(front, m_memory, m_rules, ProfileExists);
     if (!decision.newProgram) {
-        if (m_bRetry) {
-            m_bRetry = false;
-            LoadOnPads(m_strWanted, ProgrammablePads());
-        }
+        RetryLoads();
         return;
     }
     m_memory.decided = decision.program;
@@ -332,9 +327,17 @@ void CProgramSwitcher::Evaluate()
     LoadOnPads(decision.profile, ProgrammablePads());
 }
 
+void CProgramSwitcher::RetryLoads()
+{
+    if (!m_bRetry)
+        return;
+    m_bRetry = false;
+    LoadOnPads(m_strWanted, ProgrammablePads());
+}
+
 void CProgramSwitcher::LoadOnPads(const std::string& profile, const std::vector<std::string>& pads)
 {
-    CSetting& model = *CSetting::GetInstance();
+    CSetting& model = Model();
     for (const std::string& pad : pads) {
         const CActiveProfile active = CActiveProfiles::Get().Of(pad);
         const int slot = model.SlotOfPad(pad);

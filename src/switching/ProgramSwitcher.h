@@ -62,6 +62,8 @@ private:
     // Every programmable pad not on `profile` gets it; a pad the load may not change now is
     // tried again at the next check.
     void LoadOnPads(const std::string& profile, const std::vector<std::string>& pads);
+    // The loads a pad refused for now, tried again.
+    void RetryLoads();
     void Warn(const std::string& title, const std::string& text) const;
     void ReadRules();
 
