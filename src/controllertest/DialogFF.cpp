@@ -1,7 +1,6 @@
 #include "controllertest/DialogFF.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <cstdio>
 
@@ -15,7 +14,9 @@
 namespace
 {
 constexpr UINT kTickMs = 66;
-constexpr DWORD kEffectDelayMs = 100;  // the effect settles before the first update
+// The effect settles before the first update. Timed with the kernel's tick count, not winmm's
+// timeGetTime: the same milliseconds, and winmm would be mapped from start for this alone.
+constexpr DWORD kEffectDelayMs = 100;
 constexpr int kBarMinimum = 10;
 constexpr int kBarMaximum = 150;
 constexpr DWORD kUpdateFlags = DIEP_DIRECTION | DIEP_TYPESPECIFICPARAMS | DIEP_GAIN | DIEP_START;
@@ -134,7 +135,7 @@ int CDialogFF::InitDxinputDev()
         CMessageBox::Show(m_hWnd, "CreateForceFeedbackEffect Failed", kTestWindowCaption, MB_OK);
         return 0;
     }
-    m_dwStartTime = ::timeGetTime();
+    m_dwStartTime = ::GetTickCount();
     SetTimer(m_nTimerID, kTickMs);
     return 1;
 }
@@ -279,7 +280,7 @@ void CDialogFF::ComputeForce()
 
 HRESULT CDialogFF::UpdateEffect()
 {
-    if (!m_pEffect || ::timeGetTime() - m_dwStartTime < kEffectDelayMs)
+    if (!m_pEffect || ::GetTickCount() - m_dwStartTime < kEffectDelayMs)
         return 0;
     const HRESULT result = SetEffectParameters();
     return FAILED(result) ? result : 0;

@@ -96,6 +96,23 @@ struct CMenuTraits
     static void Free(HMENU h) { ::DestroyMenu(h); }
 };
 
+struct CModuleTraits
+{
+    static HMODULE Empty() { return nullptr; }
+    static bool IsEmpty(HMODULE h) { return h == nullptr; }
+    static void Free(HMODULE h) { ::FreeLibrary(h); }
+};
+
+// A COM interface pointer holds one reference; Release is a call through the object itself,
+// so owning one needs nothing of ole32.
+template <typename T>
+struct CComRefTraits
+{
+    static T* Empty() { return nullptr; }
+    static bool IsEmpty(T* p) { return p == nullptr; }
+    static void Free(T* p) { p->Release(); }
+};
+
 using CHandle = CUniqueHandle<HANDLE, CKernelHandleTraits>;
 using CRegKey = CUniqueHandle<HKEY, CRegKeyTraits>;
 using CMemDC = CUniqueHandle<HDC, CMemDCTraits>;  // CreateCompatibleDC / CreateDC
@@ -108,6 +125,16 @@ using CPen = CGdiObj<HPEN>;
 using CRgn = CGdiObj<HRGN>;
 using CIcon = CUniqueHandle<HICON, CIconTraits>;  // icons from CreateIcon / LoadImage without LR_SHARED
 using CMenu = CUniqueHandle<HMENU, CMenuTraits>;
+using CModule = CUniqueHandle<HMODULE, CModuleTraits>;  // LoadLibrary
+
+// A COM interface pointer, as a call hands it back through put(); the object's methods through ->.
+template <typename T>
+class CComRef : public CUniqueHandle<T*, CComRefTraits<T>>
+{
+public:
+    using CUniqueHandle<T*, CComRefTraits<T>>::CUniqueHandle;
+    T* operator->() const { return this->get(); }
+};
 
 // A window's device context from GetDC, given back with ReleaseDC to the same window.
 class CWindowDC

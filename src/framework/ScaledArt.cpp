@@ -6,42 +6,23 @@
 #include <cstdlib>
 
 #include "framework/Dpi.h"
+#include "framework/Handles.h"
+#include "framework/LateDll.h"
 
 namespace
 {
 constexpr int kScales[] = {100, 125, 150, 175, 200};  // per cent, as resources/art/render.py draws them
 
-// A COM interface pointer released when it goes.
-template <typename T>
-class CComRef
-{
-public:
-    CComRef() = default;
-    ~CComRef()
-    {
-        if (m_p)
-            m_p->Release();
-    }
-    CComRef(const CComRef&) = delete;
-    CComRef& operator=(const CComRef&) = delete;
-    T* operator->() const { return m_p; }
-    T* get() const { return m_p; }
-    T** put() { return &m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-
-private:
-    T* m_p = nullptr;
-};
-
-// COM for the length of one decode; a thread that already has it keeps its own.
+// COM for the length of one decode; a thread that already has it keeps its own. ole32 is
+// loaded by the first decode (framework/LateDll.h): the tray at rest shows no picture.
 class CComScope
 {
 public:
-    CComScope() : m_bOwn(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    CComScope() : m_bOwn(SUCCEEDED(late::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~CComScope()
     {
         if (m_bOwn)
-            ::CoUninitialize();
+            late::CoUninitialize();
     }
     CComScope(const CComScope&) = delete;
     CComScope& operator=(const CComScope&) = delete;
@@ -60,8 +41,8 @@ HBITMAP DecodePng(const void* bytes, DWORD size)
 {
     const CComScope com;
     CComRef<IWICImagingFactory> factory;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(factory.put()))))
+    if (FAILED(late::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      reinterpret_cast<void**>(factory.put()))))
         return nullptr;
     CComRef<IWICStream> stream;
     CComRef<IWICBitmapDecoder> decoder;

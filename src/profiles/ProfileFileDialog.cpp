@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <dlgs.h>
 
+#include "framework/LateDll.h"
+#include "framework/ListView.h"
+
 namespace
 {
 constexpr int kReadOnlyCheck = 1040;      // chx1: open as read-only
@@ -64,7 +67,8 @@ CProfileFileDialog::CProfileFileDialog(bool openMode, const char* defaultExtensi
 
 INT_PTR CProfileFileDialog::DoModal()
 {
-    const BOOL chosen = m_bOpenMode ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
+    // comdlg32 is loaded by the first file dialog (framework/LateDll.h), not when the tray starts.
+    const BOOL chosen = m_bOpenMode ? late::GetOpenFileNameA(&m_ofn) : late::GetSaveFileNameA(&m_ofn);
     Unhook();  // also when the dialog ended without its destruction reaching the hook
     return chosen ? IDOK : IDCANCEL;
 }
@@ -123,14 +127,14 @@ LRESULT CALLBACK CProfileFileDialog::KeyboardProc(int code, WPARAM wParam, LPARA
 void CProfileFileDialog::LockFileList(HWND dialog)
 {
     const HWND view = FileView(dialog);
-    const HWND list = view ? ::FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    const CListView list(view ? ::FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr);
     if (!list)
         return;
-    ::SetWindowLongPtrA(list, GWL_STYLE, ::GetWindowLongPtrA(list, GWL_STYLE) & ~LVS_EDITLABELS);
-    ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    list.ModifyStyle(LVS_EDITLABELS, 0);
+    list.SetExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     // Subclassing again on every folder change only updates the existing entry.
     ::SetWindowSubclass(list, FileListProc, kSubclassId, 0);
-    ::SetWindowSubclass(view, FileViewProc, kSubclassId, reinterpret_cast<DWORD_PTR>(list));
+    ::SetWindowSubclass(view, FileViewProc, kSubclassId, reinterpret_cast<DWORD_PTR>(list.GetSafeHwnd()));
 }
 
 LRESULT CALLBACK CProfileFileDialog::FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

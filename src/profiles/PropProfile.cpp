@@ -121,9 +121,9 @@ bool ExportProfile(HWND owner, const std::string& name, const std::string& targe
 
 CPropProfile::CPropProfile() : CPropertyPage(IDD_PROFILE) {}
 
-HWND CPropProfile::List() const
+CListView CPropProfile::List() const
 {
-    return GetDlgItem(IDC_PROFILE_LIST);
+    return CListView(GetDlgItem(IDC_PROFILE_LIST));
 }
 
 void CPropProfile::DoDataExchange(CDataExchange& dx)
@@ -135,15 +135,9 @@ void CPropProfile::DoDataExchange(CDataExchange& dx)
 BOOL CPropProfile::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
-    LVCOLUMNA column = {};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.fmt = LVCFMT_CENTER;
-    column.cx = 293 - kActiveColumnWidth;
-    column.pszText = const_cast<char*>("Name");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.cx = kActiveColumnWidth;
-    column.pszText = const_cast<char*>("Active");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    const CListView list = List();
+    list.InsertColumn(0, "Name", 293 - kActiveColumnWidth, LVCFMT_CENTER);
+    list.InsertColumn(1, "Active", kActiveColumnWidth, LVCFMT_CENTER);
     m_picture.SetImage(IDB_PROFILE_SIDE);
     // Import and Export are offered, though the template keeps them hidden.
     ShowDlgItem(IDC_PROFILE_IMPORT, true);
@@ -163,18 +157,12 @@ BOOL CPropProfile::OnSetActive()
 void CPropProfile::RefreshList()
 {
     CSetting& model = Model();
-    ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
+    const CListView list = List();
+    list.DeleteAllItems();
     model.ScanProfiles();
     m_listedFiles = model.m_ProfileFiles;
-    for (int i = 0; i < model.m_nProfileCount; ++i) {
-        const std::string& file = model.m_ProfileFiles[static_cast<std::size_t>(i)];
-        std::string name = ProfileNameOfFile(file);
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = name.data();
-        ::SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    for (int i = 0; i < model.m_nProfileCount; ++i)
+        list.InsertItem(i, ProfileNameOfFile(model.m_ProfileFiles[static_cast<std::size_t>(i)]).c_str());
     MarkActive();
     const bool active = DeviceActive();
     EnableDlgItem(IDC_PROFILE_LOAD, active && model.m_nProfileCount > 0);
@@ -193,45 +181,34 @@ void CPropProfile::RefreshUndo()
 void CPropProfile::MarkActive()
 {
     const CActiveProfile active = DeviceActive() ? CActiveProfiles::Get().Of(Model().CurrentPadId()) : CActiveProfile();
-    const int count = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    const CListView list = List();
+    const int count = list.GetItemCount();
     for (int i = 0; i < count; ++i) {
-        const bool on = !active.name.empty() && SameText(ItemText(i), active.name);
-        std::string mark = on ? (active.modified ? "modified" : "active") : "";
-        LVITEMA item = {};
-        item.iSubItem = 1;
-        item.pszText = mark.data();
-        ::SendMessageA(List(), LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        const bool on = !active.name.empty() && SameText(list.GetItemText(i, 0), active.name);
+        list.SetItemText(i, 1, on ? (active.modified ? "modified" : "active") : "");
     }
 }
 
 int CPropProfile::ProfileExists(const std::string& name) const
 {
-    const int count = static_cast<int>(::SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    const CListView list = List();
+    const int count = list.GetItemCount();
     for (int i = 0; i < count; ++i)
-        if (ItemText(i) == name)
+        if (list.GetItemText(i, 0) == name)
             return 1;
     return 0;
 }
 
-std::string CPropProfile::ItemText(int item) const
-{
-    char text[MAX_PATH] = {};
-    LVITEMA request = {};
-    request.pszText = text;
-    request.cchTextMax = sizeof text;
-    ::SendMessageA(List(), LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request));
-    return text;
-}
-
 std::string CPropProfile::SelectedName() const
 {
-    const int item = static_cast<int>(::SendMessageA(List(), LVM_GETSELECTIONMARK, 0, 0));
-    return item < 0 ? std::string() : ItemText(item);
+    const CListView list = List();
+    const int item = list.GetSelectionMark();
+    return item < 0 ? std::string() : list.GetItemText(item, 0);
 }
 
 std::string CPropProfile::SelectedFile() const
 {
-    const int item = static_cast<int>(::SendMessageA(List(), LVM_GETSELECTIONMARK, 0, 0));
+    const int item = List().GetSelectionMark();
     if (item < 0 || item >= static_cast<int>(m_listedFiles.size()))
         return {};
     return m_listedFiles[static_cast<std::size_t>(item)];

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controllertest/BitmapPicture.h"
+#include "framework/ListView.h"
 #include "framework/PropertyPage.h"
 #include "profiles/ProfileNameEdit.h"
 
@@ -47,11 +48,10 @@ private:
     std::string SelectedName() const;  // empty when nothing is selected
     // The file in the profile folder behind the selected item; empty when nothing is selected.
     std::string SelectedFile() const;
-    std::string ItemText(int item) const;
     void RefreshUndo();
     // The second column: which listed profile the current pad is on.
     void MarkActive();
-    HWND List() const;
+    CListView List() const;
 
     // The files the list shows, item by item: a name shown is the file's name up to its first
     // dot, which need not tell the file.

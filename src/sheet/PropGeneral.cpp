@@ -28,9 +28,9 @@ const int kSettingControls[] = {IDC_MOUSE_ENABLE,    IDC_MOUSE_RIGHT, IDC_MOUSE_
 
 CPropGeneral::CPropGeneral() : CSettingsPage(IDD_GENERAL) {}
 
-HWND CPropGeneral::List() const
+CListView CPropGeneral::List() const
 {
-    return GetDlgItem(IDC_DEVICE_LIST);
+    return CListView(GetDlgItem(IDC_DEVICE_LIST));
 }
 
 int CPropGeneral::SliderPos(int id) const
@@ -78,16 +78,9 @@ void CPropGeneral::InitSliders()
 
 void CPropGeneral::InsertColumns()
 {
-    LVCOLUMNA column = {};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.fmt = LVCFMT_LEFT;
-    column.cx = 235;
-    column.pszText = const_cast<char*>("Device Name");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.fmt = LVCFMT_CENTER;
-    column.cx = 118;
-    column.pszText = const_cast<char*>("Status");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    const CListView list = List();
+    list.InsertColumn(0, "Device Name", 235);
+    list.InsertColumn(1, "Status", 118, LVCFMT_CENTER);
 }
 
 const char* CPropGeneral::StatusText(int slot) const
@@ -101,43 +94,33 @@ const char* CPropGeneral::StatusText(int slot) const
 void CPropGeneral::AddRows(int count)
 {
     const CSetting& model = Model();
+    const CListView list = List();
     for (int slot = 0; slot < count && slot < kDeviceSlots; ++slot) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = slot;
-        item.pszText = const_cast<char*>(model.m_pszDeviceName[slot] ? model.m_pszDeviceName[slot] : "");
-        ::SendMessageA(List(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        item.iSubItem = 1;
-        item.pszText = const_cast<char*>(StatusText(slot));
-        ::SendMessageA(List(), LVM_SETITEMTEXTA, slot, reinterpret_cast<LPARAM>(&item));
+        list.InsertItem(slot, model.m_pszDeviceName[slot] ? model.m_pszDeviceName[slot] : "");
+        list.SetItemText(slot, 1, StatusText(slot));
     }
 }
 
 void CPropGeneral::SetRowStatuses(int count)
 {
-    for (int slot = 0; slot < count && slot < kDeviceSlots; ++slot) {
-        LVITEMA item = {};
-        item.iSubItem = 1;
-        item.pszText = const_cast<char*>(StatusText(slot));
-        ::SendMessageA(List(), LVM_SETITEMTEXTA, slot, reinterpret_cast<LPARAM>(&item));
-    }
+    const CListView list = List();
+    for (int slot = 0; slot < count && slot < kDeviceSlots; ++slot)
+        list.SetItemText(slot, 1, StatusText(slot));
 }
 
 void CPropGeneral::SelectRow(int row)
 {
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED | LVIS_DROPHILITED;
-    item.state = LVIS_SELECTED;
-    ::SendMessageA(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    ::SendMessageA(List(), LVM_SETSELECTIONMARK, 0, row);
-    ::SendMessageA(List(), LVM_ENSUREVISIBLE, row, FALSE);
+    const CListView list = List();
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED | LVIS_DROPHILITED);
+    list.SetSelectionMark(row);
+    list.EnsureVisible(row, false);
 }
 
 int CPropGeneral::FillList()
 {
     CSetting& model = Model();
     const int count = model.m_nDeviceCount;
-    ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
+    List().DeleteAllItems();
     if (count <= 0) {
         EnableDlgItem(IDC_CONFIG, false);
         EnableDlgItem(IDC_CALIBRATION, false);
@@ -227,7 +210,7 @@ void CPropGeneral::EnableSettingControls(bool enable)
 void CPropGeneral::OnConfig()
 {
     CSetting& model = Model();
-    const int sel = static_cast<int>(::SendMessageA(List(), LVM_GETSELECTIONMARK, 0, 0));
+    const int sel = List().GetSelectionMark();
     if (sel < 0 || sel >= model.m_nDeviceCount) {
         // Nothing chosen: the model and the active pad stay as they are, so a later Apply
         // cannot write cleared values into another pad's key.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controllertest/BitmapPicture.h"
+#include "framework/ListView.h"
 #include "sheet/SettingsPage.h"
 
 // The first page of the sheet: the pads with their status, the choice of the pad to
@@ -53,5 +54,5 @@ private:
     const char* StatusText(int slot) const;
     int SliderPos(int id) const;
     void SetSliderPos(int id, int pos);
-    HWND List() const;
+    CListView List() const;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include "framework/LateDll.h"
 #include "framework/MessageBox.h"
 #include "framework/Text.h"
 #include "profiles/ProfileLoad.h"
@@ -43,9 +44,9 @@ std::vector<std::wstring> RunningPrograms()
 
 CPropPrograms::CPropPrograms() : CSettingsPage(IDD_PROGRAMS) {}
 
-HWND CPropPrograms::List() const
+CListView CPropPrograms::List() const
 {
-    return GetDlgItem(IDC_PROGRAMS_LIST);
+    return CListView(GetDlgItem(IDC_PROGRAMS_LIST));
 }
 
 void CPropPrograms::DoDataExchange(CDataExchange& dx)
@@ -57,17 +58,12 @@ BOOL CPropPrograms::OnInitDialog()
 {
     CSettingsPage::OnInitDialog();
     m_picture.SetImage(IDB_PROFILE_SIDE);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_WIDTH | LVCF_TEXT;
-    column.cx = kProgramColumnWidth;
-    column.pszText = const_cast<char*>("Program");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.cx = kProfileColumnWidth;
-    column.pszText = const_cast<char*>("Profile");
-    ::SendMessageA(List(), LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-    ::SendMessageA(List(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const CListView list = List();
+    list.InsertColumn(0, "Program", kProgramColumnWidth);
+    list.InsertColumn(1, "Profile", kProfileColumnWidth);
+    list.SetExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     // The profile column takes the rest of the list's width: "Race1 (deleted)" fits whole.
-    ::SendMessageA(List(), LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
+    list.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
     return TRUE;
 }
 
@@ -96,29 +92,21 @@ void CPropPrograms::ShowRules()
 
 void CPropPrograms::ShowRuleList(int select)
 {
-    ::SendMessageA(List(), LVM_DELETEALLITEMS, 0, 0);
-    for (std::size_t i = 0; i < m_rules.rules.size(); ++i) {
-        const CProgramRule& rule = m_rules.rules[i];
-        std::wstring program = WideOf(rule.program, CP_UTF8);
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = program.data();
-        ::SendMessageW(List(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        // A rule whose profile is gone stays, marked, and the switching skips it.
-        std::wstring profile = WideOf(rule.profile, CP_ACP) +
-                               (ProfileNameOnDisk(rule.profile).empty() ? L" (deleted)" : L"");
-        item.iSubItem = 1;
-        item.pszText = profile.data();
-        ::SendMessageW(List(), LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
-    }
+    const CListView list = List();
+    list.DeleteAllItems();
     const int count = static_cast<int>(m_rules.rules.size());
+    for (int i = 0; i < count; ++i) {
+        const CProgramRule& rule = m_rules.rules[static_cast<std::size_t>(i)];
+        list.InsertItem(i, WideOf(rule.program, CP_UTF8).c_str());
+        // A rule whose profile is gone stays, marked, and the switching skips it.
+        const std::wstring profile = WideOf(rule.profile, CP_ACP) +
+                                     (ProfileNameOnDisk(rule.profile).empty() ? L" (deleted)" : L"");
+        list.SetItemText(i, 1, profile.c_str());
+    }
     select = std::min(select, count - 1);
     if (select >= 0) {
-        LVITEMA state = {};
-        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(List(), LVM_SETITEMSTATE, select, reinterpret_cast<LPARAM>(&state));
-        ::SendMessageA(List(), LVM_SETSELECTIONMARK, 0, select);
+        list.SetItemState(select, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        list.SetSelectionMark(select);
     }
     for (int id : {IDC_PROGRAMS_REMOVE, IDC_PROGRAMS_PROFILE})
         EnableDlgItem(id, select >= 0);
@@ -157,7 +145,7 @@ void CPropPrograms::ShowDropped()
 
 int CPropPrograms::SelectedRule() const
 {
-    const int item = static_cast<int>(::SendMessageA(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int item = List().GetNextSelected();
     return item < static_cast<int>(m_rules.rules.size()) ? item : -1;
 }
 
@@ -180,7 +168,7 @@ void CPropPrograms::OnAdd()
     dialog.nMaxFile = MAX_PATH * 2;
     dialog.lpstrDefExt = L"exe";
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (::GetOpenFileNameW(&dialog))
+    if (late::GetOpenFileNameW(&dialog))
         AddRule(NarrowOf(path, CP_UTF8));
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "controllertest/BitmapPicture.h"
+#include "framework/ListView.h"
 #include "sheet/SettingsPage.h"
 #include "switching/ProgramRules.h"
 
@@ -46,7 +47,7 @@ private:
     void FillProfiles(int comboId, const std::string& chosen);
     void ShowDropped();
     int SelectedRule() const;
-    HWND List() const;
+    CListView List() const;
 
     CProgramRules m_rules;
 };

@@ -1,15 +1,21 @@
-// The window layer: handle owners, a modal dialog with data exchange and reflected drawing.
+// The window layer: handle owners, a modal dialog with data exchange and reflected drawing, the
+// list-view wrapper.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <iterator>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "controllertest/BitmapPicture.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "framework/ListView.h"
+#include "framework/Text.h"
 #include "support/TestSupport.h"
 #include "ui/UiHelpers.h"
 #include "ui/UiTestIds.h"
@@ -79,6 +85,11 @@ protected:
         }
         return false;
     }
+};
+
+struct CWindowDestroyer
+{
+    void operator()(HWND window) const { ::DestroyWindow(window); }
 };
 
 struct CDialogSeen
@@ -234,4 +245,27 @@ TEST(Dialog, CancelLeavesMembersAlone)
     });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(dialog.m_nChoice, 2);
+}
+
+TEST(ListView, ItemTextsComeBackWholeWhateverTheirLengthAndWidth)
+{
+    ASSERT_TRUE(InitFramework());
+    const std::unique_ptr<std::remove_pointer_t<HWND>, CWindowDestroyer> window(::CreateWindowExA(
+        0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(window, nullptr);
+    const CListView list(window.get());
+    list.InsertColumn(0, "Name", 150);
+    list.InsertColumn(1, "Mark", 100, LVCFMT_CENTER);
+    // Around the first buffer's size and far past it: the control fills a buffer too small.
+    const std::string texts[] = {"", std::string(MAX_PATH - 2, 'a'), std::string(MAX_PATH - 1, 'b'),
+                                 std::string(MAX_PATH, 'c'), std::string(2000, 'd') + "end"};
+    const int count = static_cast<int>(std::size(texts));
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(list.InsertItem(i, texts[i].c_str()), i);
+    EXPECT_EQ(list.GetItemCount(), count);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(list.GetItemText(i, 0), texts[i]) << "length " << texts[i].size();
+    // A wide text (a program's path) is read back in the code page, not as its first byte.
+    EXPECT_TRUE(list.SetItemText(1, 1, L"C:\\Caf\u00e9.exe"));
+    EXPECT_EQ(list.GetItemText(1, 1), NarrowOf(L"C:\\Caf\u00e9.exe", CP_ACP));
 }
