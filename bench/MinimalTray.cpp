@@ -1,7 +1,7 @@
 // The least a tray program of this kind is: a hidden window of its own class, an icon in the
 // notification area, and a property sheet with one empty page. The start-up probe measures it
 // beside Kinetra, driven the same way: WM_COMMAND 40001 opens the sheet, 40002 ends it. The
-// DLLs named on its command line are mapped first, so it holds the same system code Kinetra does.
+// DLLs named on its command line are mapped first: the system code a tray of its kind needs.
 #include <windows.h>
 
 #include <commctrl.h>

@@ -2,9 +2,9 @@
 // outside: time from CreateProcess to the hidden window, working set idle and with the sheet
 // open, and time from the "&Configuration" command to the visible sheet. The two programs take
 // turns, so both see the same machine. Prints Markdown rows.
-// The minimal program is handed the DLLs Kinetra has mapped once it idles and maps them too, so
-// the two working sets differ only by what Kinetra itself holds.
-//   StartupProbe.exe [runs [kinetra exe]]    (default 7 runs of each program per load, Kinetra.exe)
+// The minimal program maps the DLLs named after the exe (scripts/bench names the ones a tray of
+// this kind needs at rest), so a DLL Kinetra maps that its rest does not need counts against it.
+//   StartupProbe.exe [runs [kinetra exe [dll...]]]   (default 7 runs of each per load, Kinetra.exe)
 #include <windows.h>
 
 #include <psapi.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchUtil.h"
+#include "support/ChildProcess.h"
 
 namespace
 {
@@ -83,23 +84,17 @@ bool WaitUntilGone(DWORD processId, const char* windowClass, const char* caption
     return true;
 }
 
-// Kinetra's DLLs once it idles, as names for the minimal program's command line.
-std::string g_strKinetraDlls;
+// The DLLs the minimal program maps at start, as its command line's arguments.
+std::string g_strBaselineDlls;
 
-// The file names of the process's mapped DLLs, space-separated, and their count.
-int MappedDlls(HANDLE process, std::string* names)
+// How many DLLs the process has mapped.
+int MappedDlls(HANDLE process)
 {
     HMODULE modules[512];
     DWORD needed = 0;
     if (!::EnumProcessModules(process, modules, sizeof modules, &needed))
         return -1;
-    const int count = static_cast<int>(std::min<DWORD>(needed, sizeof modules) / sizeof modules[0]);
-    for (int i = 1; names && i < count; ++i) {  // the first is the program itself
-        char name[MAX_PATH] = {};
-        if (::GetModuleBaseNameA(process, modules[i], name, MAX_PATH))
-            *names += std::string(" ") + name;
-    }
-    return count - 1;
+    return static_cast<int>(std::min<DWORD>(needed, sizeof modules) / sizeof modules[0]) - 1;  // less the program
 }
 
 double WorkingSetMb(HANDLE process)
@@ -112,34 +107,26 @@ double WorkingSetMb(HANDLE process)
 }
 
 // Ends the program by its own "&Quit"; by force only if it does not end in time.
-void EndProgram(const PROCESS_INFORMATION& process, HWND window)
+void EndProgram(const CChildProcess& process, HWND window)
 {
     if (window)
         ::PostMessageA(window, WM_COMMAND, kQuit, 0);
-    if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) {
+    if (process.WaitForExit(10000) == STILL_ACTIVE) {
         std::fprintf(stderr, "probe: program did not end, terminated\n");
-        ::TerminateProcess(process.hProcess, 1);
-        ::WaitForSingleObject(process.hProcess, 5000);
+        process.Terminate();
+        process.WaitForExit(5000);
     }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
 }
 
 bool MeasureOnce(const CProgram& program, CRun& run)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = std::string("\"") + program.exe + "\"";
-    if (program.takesDlls)
-        commandLine += g_strKinetraDlls;
     const LONGLONG started = BenchNow();
-    if (!::CreateProcessA(program.exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
+    const CChildProcess process(CChildProcess::Quoted(program.exe) + (program.takesDlls ? g_strBaselineDlls : ""));
+    if (!process.Started()) {
         std::fprintf(stderr, "probe: cannot start %s (error %lu)\n", program.exe, ::GetLastError());
         return false;
     }
-    const HWND window = WaitForWindow(process.dwProcessId, program.windowClass, nullptr, false);
+    const HWND window = WaitForWindow(process.Id(), program.windowClass, nullptr, false);
     run.startMs = BenchMs(BenchNow() - started);
     if (!window) {
         std::fprintf(stderr, "probe: %s made no window of class \"%s\"\n", program.exe, program.windowClass);
@@ -147,19 +134,18 @@ bool MeasureOnce(const CProgram& program, CRun& run)
         return false;
     }
     ::Sleep(kSettleMs);
-    run.idleMb = WorkingSetMb(process.hProcess);
-    run.modules = MappedDlls(process.hProcess,
-                             !program.takesDlls && g_strKinetraDlls.empty() ? &g_strKinetraDlls : nullptr);
+    run.idleMb = WorkingSetMb(process.Handle());
+    run.modules = MappedDlls(process.Handle());
     const LONGLONG asked = BenchNow();
     ::PostMessageA(window, WM_COMMAND, kOpenSheet, 0);
-    const HWND sheet = WaitForWindow(process.dwProcessId, MAKEINTATOM(32770), program.sheetCaption, true);
+    const HWND sheet = WaitForWindow(process.Id(), MAKEINTATOM(32770), program.sheetCaption, true);
     run.sheetMs = BenchMs(BenchNow() - asked);
     bool ok = sheet != nullptr;
     if (ok) {
         ::Sleep(kSettleMs);
-        run.sheetMb = WorkingSetMb(process.hProcess);
+        run.sheetMb = WorkingSetMb(process.Handle());
         ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
-        ok = WaitUntilGone(process.dwProcessId, MAKEINTATOM(32770), program.sheetCaption);
+        ok = WaitUntilGone(process.Id(), MAKEINTATOM(32770), program.sheetCaption);
     } else {
         std::fprintf(stderr, "probe: %s showed no sheet \"%s\"\n", program.exe, program.sheetCaption);
     }
@@ -180,6 +166,8 @@ std::string Cell(const std::vector<double>& values, int decimals, const char* un
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    for (int i = 3; i < argc; ++i)
+        g_strBaselineDlls += std::string(" ") + argv[i];
     const CProgram programs[] = {
         {"Kinetra", argc > 2 ? argv[2] : "Kinetra.exe", "Kinetra Class", "Kinetra", false},
         {"minimal", "MinimalTray.exe", "Minimal Tray Class", "Minimal Tray", true},

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "profiles/DeviceKeyFile.h"
+#include "support/ChildProcess.h"
 #include "support/DemoProcess.h"
 
 namespace
@@ -41,16 +43,10 @@ bool WriteProfile(const std::string& name, BYTE mark)
 
 bool RunCmd(const std::string& arguments)
 {
-    std::string command = "\"" + DemoProcess::ProgramPath("KinetraCmd.exe") + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &info))
-        return false;
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
-    return true;
+    CChildOptions hidden;
+    hidden.hidden = true;
+    return CChildProcess(CChildProcess::Quoted(DemoProcess::ProgramPath("KinetraCmd.exe")) + " " + arguments, hidden)
+        .Started();
 }
 
 void WriteText(const std::string& path, const std::string& text)
@@ -62,27 +58,11 @@ void WriteText(const std::string& path, const std::string& text)
 }
 
 // A copy of the tests' Front program under `name`, started; its window.
-HWND StartFront(const std::string& name, std::vector<HANDLE>& processes)
+HWND StartFront(const std::string& name, std::vector<std::unique_ptr<CChildProcess>>& processes)
 {
-    const std::string exe = DemoProcess::ProgramPath((name + ".exe").c_str());
-    ::CopyFileA(DemoProcess::ProgramPath("Front.exe").c_str(), exe.c_str(), FALSE);
-    std::string command = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return nullptr;
-    ::CloseHandle(info.hThread);
-    processes.push_back(info.hProcess);
-    for (int i = 0; i < 200; ++i, ::Sleep(50)) {
-        for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, "KinetraTestFront", nullptr)) != nullptr;) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            if (owner == ::GetProcessId(info.hProcess))
-                return w;
-        }
-    }
-    return nullptr;
+    const std::string exe = CChildProcess::CopyBesideMe("Front.exe", name + ".exe");
+    const CChildProcess& front = *processes.emplace_back(std::make_unique<CChildProcess>(CChildProcess::Quoted(exe)));
+    return front.WaitForWindow("KinetraTestFront", 10000);
 }
 
 double ProcessCpuMs(HANDLE process)
@@ -153,7 +133,7 @@ int main()
         WriteText(DemoProcess::ProgramPath("config\\programs.txt"),
                   "switch: on\nwhen no rule matches: load BenchB\nRaceGame.exe => BenchA\n");
         DemoProcess demo;
-        std::vector<HANDLE> fronts;
+        std::vector<std::unique_ptr<CChildProcess>> fronts;
         const HWND race = demo.WaitForLine("ready", 15000).empty() ? nullptr : StartFront("RaceGame", fronts);
         const HWND browser = race ? StartFront("Browser", fronts) : nullptr;
         ::Sleep(2000);
@@ -172,10 +152,8 @@ int main()
             switches.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
                                static_cast<double>(frequency.QuadPart));
         }
-        for (HANDLE process : fronts) {
-            ::TerminateProcess(process, 0);
-            ::CloseHandle(process);
-        }
+        for (const auto& front : fronts)
+            front->Terminate();
     }
     const double cpuOn = IdleCpuMs(true);
     const double cpuOff = IdleCpuMs(false);

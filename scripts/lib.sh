@@ -106,7 +106,7 @@ can_run_32bit() {
 # Chooses the preset that runs here and the Wine loader for it.
 select_bench() {
   if can_run_32bit; then
-    TEST_PRESET=mingw; TEST_BUILD="$ROOT/build"; export WINEARCH=win32; WINE_LOADER=/usr/lib/wine/wine
+    TEST_PRESET=mingw; TEST_BUILD="$ROOT/build/mingw"; export WINEARCH=win32; WINE_LOADER=/usr/lib/wine/wine
   else
     TEST_PRESET=mingw64; TEST_BUILD="$ROOT/build/x64"; export WINEARCH=win64; WINE_LOADER=/usr/lib/wine/wine64
   fi

@@ -25,7 +25,6 @@
 
 namespace
 {
-constexpr int kApplyButton = 0x3021;
 constexpr int kDpis[] = {96, 120, 144, 192};
 
 // The width of the image Windows would take from an icon resource for a size.
@@ -268,7 +267,7 @@ TEST_P(DisplayScale, IconsForceTestAndPagesFollowTheScale)
 
     // Force on, applied; then "&Test".
     ::SendMessageA(::GetDlgItem(general, IDC_DUAL_SHOCK), BM_CLICK, 0, 0);
-    ::SendMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(general, IDC_TEST)) != FALSE; }, 3000));
     ::PostMessageA(::GetDlgItem(general, IDC_TEST), BM_CLICK, 0, 0);
     HWND dialog = nullptr;

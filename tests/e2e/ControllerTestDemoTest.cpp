@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "resource.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 
@@ -14,7 +15,6 @@ namespace
 {
 // The fifth tab; Kinetra's own Programs page comes after it.
 constexpr int kDisplayTab = 5;
-constexpr int kApplyButton = 0x3021;
 
 std::string TextOf(HWND window, int id)
 {
@@ -34,7 +34,7 @@ TEST(ControllerTestDemo, CommandsMoveThePadAndTheForceItReceivesIsPrinted)
     ASSERT_NE(nullptr, sheet);
     const HWND general = ::FindWindowExA(sheet, nullptr, "#32770", "General");
     ASSERT_NE(nullptr, general);
-    ::Sleep(1800);  // the General page's first device-count check
+    ASSERT_EQ(sheet, SettleSheet(sheet));
 
     // The Display tab: a held button and a pushed stick show in its read-outs.
     ::SendMessageA(sheet, PSM_SETCURSEL, kDisplayTab, 0);
@@ -50,7 +50,7 @@ TEST(ControllerTestDemo, CommandsMoveThePadAndTheForceItReceivesIsPrinted)
 
     // Force on, applied; then "&Test" and the right stick pushed right and down.
     ::SendMessageA(::GetDlgItem(general, 1002), BM_CLICK, 0, 0);
-    ::SendMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(general, 1011)) != FALSE; }, 3000))
         << "&Test stayed disabled with force feedback on";
     ::PostMessageA(::GetDlgItem(general, 1011), BM_CLICK, 0, 0);
@@ -71,8 +71,8 @@ namespace
 {
 void Apply(HWND sheet)
 {
-    ::SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(kApplyButton, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(sheet, kApplyButton)));
+    ::SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(ID_APPLY_NOW, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(sheet, ID_APPLY_NOW)));
 }
 
 // A key pressed in the box of Button `button` on the Button page.

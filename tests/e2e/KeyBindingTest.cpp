@@ -6,19 +6,19 @@
 
 #include <prsht.h>
 
+#include "resource.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 
 namespace
 {
-constexpr int kApplyButton = 0x3021;
 constexpr int kFirstBox = 1009;
 
 // The sheet's Apply button, pressed as its click reports it to the sheet.
 void Apply(HWND sheet)
 {
-    ::SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(kApplyButton, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(sheet, kApplyButton)));
+    ::SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(ID_APPLY_NOW, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(sheet, ID_APPLY_NOW)));
 }
 
 std::string TextOf(HWND window)
@@ -41,7 +41,7 @@ TEST(KeyBinding, KeysBoundInTheDemoSheetReachItsDriver)
     demo.Send("config");
     const HWND sheet = FindSheet(10000);
     ASSERT_NE(nullptr, sheet);
-    ::Sleep(1800);  // the General page's first device-count check reloads the pad
+    ASSERT_EQ(sheet, SettleSheet(sheet));
 
     // Button 3 bound to "A"; the direction pad's UP to the Up arrow (extended).
     ::SendMessageA(sheet, PSM_SETCURSEL, 1, 0);

@@ -15,7 +15,6 @@
 
 namespace
 {
-constexpr int kApplyButton = 0x3021;
 
 HWND CurrentPage(HWND sheet)
 {
@@ -70,7 +69,7 @@ std::string ApplyKeystroke(DemoProcess& demo, HWND sheet, int radio)
 {
     const HWND general = ShowPage(sheet, 0);
     Click(general, radio);
-    Click(sheet, kApplyButton);
+    Click(sheet, ID_APPLY_NOW);
     return demo.WaitForLine("reload ", 5000);
 }
 }
@@ -85,9 +84,7 @@ TEST(ProfileDemo, ASavedProfileLandsBesideTheDemoAndLoadingItReloadsItsBytes)
     demo.Send("config");
     const HWND sheet = FindSheet(10000);
     ASSERT_NE(nullptr, sheet);
-    // The General page's first device-count check (1500 ms) may load the pad afresh and tell the
-    // driver; on a busy machine its reload came after the first Apply and was taken for it.
-    ::Sleep(2000);
+    ASSERT_EQ(sheet, SettleSheet(sheet));
     while (!demo.WaitForLine("reload ", 0).empty()) {
     }
 

@@ -5,9 +5,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <functional>
 
+#include "resource.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 
@@ -144,7 +147,7 @@ TEST_F(ShellFixture, ApplyFromTheSheetReachesTheDriver)
     ASSERT_NO_FATAL_FAILURE(OpenGeneralPage(demo, sheet, page));
     // The single programmable pad is loaded at once; pick single keystrokes and apply.
     ::SendMessageA(::GetDlgItem(page, 1075), BM_CLICK, 0, 0);
-    ::SendMessageA(::GetDlgItem(sheet, 0x3021), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     const std::string reload = demo.WaitForLine("reload ", 5000);
     ASSERT_NE("", reload);
     // 255 = single keystroke; the mouse speed slider starts at its lowest, 116 (0x74).
@@ -171,6 +174,23 @@ TEST_F(ShellFixture, TheOpenSheetFollowsPadsArrivingAndLeaving)
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
 }
 
+namespace
+{
+bool MapsModule(HANDLE process, const char* name)
+{
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (!::EnumProcessModules(process, modules, sizeof modules, &needed))
+        return true;  // unknown counts against the program
+    char found[MAX_PATH];
+    for (DWORD i = 0; i < std::min<DWORD>(needed, sizeof modules) / sizeof modules[0]; ++i) {
+        if (::GetModuleBaseNameA(process, modules[i], found, MAX_PATH) && !lstrcmpiA(found, name))
+            return true;
+    }
+    return false;
+}
+}
+
 TEST_F(ShellFixture, TheProductStartsWithNoPadShowsItsIconAndQuits)
 {
     // Kinetra.exe on the real DirectInput and setupapi: Wine has no pad to offer.
@@ -179,6 +199,10 @@ TEST_F(ShellFixture, TheProductStartsWithNoPadShowsItsIconAndQuits)
     const HWND hidden = FindKinetraWindow(15000);
     ASSERT_NE(nullptr, hidden);
     EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(hidden); }, 5000));
+    // At rest it maps no DLL that only a page or a dialog needs. ole32 cannot be checked here:
+    // Wine's own dinput8 imports it, so every DirectInput program under Wine maps it.
+    for (const char* late : {"comdlg32.dll", "winmm.dll"})
+        EXPECT_FALSE(MapsModule(product.process(), late)) << late << " is mapped at rest";
     ::PostMessageA(hidden, WM_COMMAND, 40002, 0);
     EXPECT_EQ(0u, product.WaitForExit(10000));
 }

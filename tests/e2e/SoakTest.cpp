@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 
 namespace
 {
-constexpr int kApplyButton = 0x3021;
 constexpr int kForceCheck = 1002;
 constexpr int kTestButton = 1011;
 constexpr int kConfigButton = 1007;
@@ -192,7 +192,7 @@ public:
             ::SendMessageA(::GetDlgItem(general, kConfigButton), BM_CLICK, 0, 0);
         if (::SendMessageA(::GetDlgItem(general, kForceCheck), BM_GETCHECK, 0, 0) != BST_CHECKED) {
             ::SendMessageA(::GetDlgItem(general, kForceCheck), BM_CLICK, 0, 0);
-            ::SendMessageA(::GetDlgItem(sheet, kApplyButton), BM_CLICK, 0, 0);
+            ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
         }
         if (!WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(general, kTestButton)) != FALSE; }, 3000))
             return;  // no pad in the current slot takes force: "&Test" stays disabled
@@ -249,7 +249,7 @@ public:
         for (const char* kind : kKinds)
             Plug(kind);
         OpenSheet();
-        ::Sleep(2000);
+        SettleSheet(FindSheet(2000));
         m_demo.Send("resources");
         const std::string line = m_demo.WaitForLine("resources ", 20000);
         CResources figures;
@@ -294,7 +294,7 @@ TEST(Soak, PadsComeAndGoWithTheWindowOpenAndNothingIsLeftBehind)
     CSoak soak;
     ASSERT_NE("", soak.m_demo.WaitForLine("ready", 15000));
     soak.OpenSheet();
-    ::Sleep(2000);  // the General page's first device check makes the pad the current one
+    SettleSheet(FindSheet(2000));  // the General page's first device check makes the pad the current one
     ASSERT_FALSE(::testing::Test::HasFatalFailure());
     const ULONGLONG started = ::GetTickCount64();
     // "Force Test" opens only when a pad that takes force is current, so the warm-up goes on by

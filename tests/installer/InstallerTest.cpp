@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 
+#include "support/ChildProcess.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 
@@ -102,49 +103,19 @@ std::string Shortcut()
     return Folder(CSIDL_COMMON_PROGRAMS) + "\\Kinetra.lnk";
 }
 
-// A started process, closed with its handle; null when it could not start.
-class CChild
+// A started process, ended with the test when it still runs.
+class CChild : public CChildProcess
 {
 public:
-    explicit CChild(std::string command, const char* folder = nullptr)
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &info)) {
-            m_process = info.hProcess;
-            m_id = info.dwProcessId;
-            ::CloseHandle(info.hThread);
-        }
-    }
-    ~CChild()
-    {
-        if (m_process && ExitCode(0) == STILL_ACTIVE)
-            ::TerminateProcess(m_process, 1);
-        if (m_process)
-            ::CloseHandle(m_process);
-    }
-    CChild(const CChild&) = delete;
-    CChild& operator=(const CChild&) = delete;
-
-    DWORD id() const { return m_id; }
-    // The exit code once it ended within the time-out; STILL_ACTIVE otherwise.
-    DWORD ExitCode(DWORD timeoutMs) const
-    {
-        DWORD code = STILL_ACTIVE;
-        if (m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(m_process, &code);
-        return code;
-    }
-
-private:
-    HANDLE m_process = nullptr;
-    DWORD m_id = 0;
+    explicit CChild(const std::string& command, const char* folder = nullptr)
+        : CChildProcess(command, CChildOptions{folder})
+    {}
+    ~CChild() { Terminate(); }
 };
 
 DWORD RunToEnd(const std::string& command)
 {
-    return CChild(command).ExitCode(60000);
+    return CChild(command).WaitForExit(60000);
 }
 
 DWORD InstallSilently()
@@ -176,7 +147,7 @@ public:
                 found = FindKinetraWindow(0);
                 DWORD owner = 0;
                 ::GetWindowThreadProcessId(found, &owner);
-                return found && owner == id();
+                return found && owner == Id();
             },
             15000);
         return found;
@@ -298,7 +269,7 @@ TEST_F(InstallerFixture, InstallRunUpgradeOverTheRunningProgramAndUninstallKeepi
         // Start-up makes the folder after the window, when the settings are first needed.
         EXPECT_TRUE(WaitUntil([&] { return Exists(dir + "\\config"); }, 10000));
         ::PostMessageA(window, WM_COMMAND, kQuit, 0);
-        EXPECT_EQ(0u, kinetra.ExitCode(10000));
+        EXPECT_EQ(0u, kinetra.WaitForExit(10000));
     }
 
     // Upgrade while it runs: the setup stops it, puts back what it installs and leaves the
@@ -310,7 +281,7 @@ TEST_F(InstallerFixture, InstallRunUpgradeOverTheRunningProgramAndUninstallKeepi
         CInstalledKinetra running;
         ASSERT_NE(nullptr, running.Window());
         ASSERT_EQ(0u, InstallSilently());
-        EXPECT_EQ(0u, running.ExitCode(0)) << "the setup left the old Kinetra running";
+        EXPECT_EQ(0u, running.WaitForExit(0)) << "the setup left the old Kinetra running";
     }
     ExpectInstalled(dir);
     ExpectLogonTaskDefinition(dir);
@@ -321,7 +292,7 @@ TEST_F(InstallerFixture, InstallRunUpgradeOverTheRunningProgramAndUninstallKeepi
     CInstalledKinetra running;
     ASSERT_NE(nullptr, running.Window());
     ASSERT_TRUE(UninstallSilently());
-    EXPECT_EQ(0u, running.ExitCode(10000));
+    EXPECT_EQ(0u, running.WaitForExit(10000));
     EXPECT_EQ("a profile", ReadBytes(profile));
     for (const char* gone :
          {"\\Kinetra.exe", "\\KinetraCmd.exe", "\\uninstall.exe", "\\logon-task.xml", "\\usermanual"})
@@ -355,7 +326,7 @@ TEST_F(InstallerFixture, SetupAndUninstallerOfferTheirOptions)
     ::Sleep(1000);
     SaveScreenshot("setup-components");
     ::PostMessageA(setup, WM_CLOSE, 0, 0);
-    EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), wizard.ExitCode(10000));
+    EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), wizard.WaitForExit(10000));
 
     // The uninstaller's own process ends once its copy in the temporary folder runs.
     EXPECT_EQ(0u, RunToEnd("\"" + dir + "\\uninstall.exe\""));

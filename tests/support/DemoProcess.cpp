@@ -9,10 +9,7 @@ namespace
 {
 std::string ExeDir()
 {
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\') + 1);
+    return CChildProcess::BesideMe("");
 }
 
 struct SheetSearch
@@ -36,65 +33,53 @@ BOOL CALLBACK CountSheet(HWND window, LPARAM lParam)
 }
 }
 
-std::string DemoProcess::ProgramPath(const char* program)
+namespace
 {
-    // A full path runs a copy elsewhere; a bare name, the build's own program.
-    return std::string(program).find(':') != std::string::npos ? program : ExeDir() + program;
-}
-
-DemoProcess::DemoProcess(const std::string& pads, const char* program)
+// The simulated pads are the child's environment, set in ours before it starts.
+std::string WithPads(const std::string& pads, const char* program)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE childInput = nullptr, childOutput = nullptr;
-    ::CreatePipe(&childInput, &m_input, &inherit, 0);
-    ::CreatePipe(&m_output, &childOutput, &inherit, 0);
-    ::SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(m_output, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childInput;
-    startup.hStdOutput = childOutput;
-    startup.hStdError = childOutput;
-    PROCESS_INFORMATION info = {};
     ::SetEnvironmentVariableA("KINETRA_SIM_PADS", pads.c_str());
-    std::string command = "\"" + ProgramPath(program) + "\"";
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, ExeDir().c_str(),
-                         &startup, &info)) {
-        m_process = info.hProcess;
-        ::CloseHandle(info.hThread);
-    }
-    ::CloseHandle(childInput);
-    ::CloseHandle(childOutput);
+    return CChildProcess::Quoted(DemoProcess::ProgramPath(program));
 }
+
+CChildOptions DemoOptions()
+{
+    static const std::string folder = ExeDir();
+    CChildOptions options;
+    options.folder = folder.c_str();
+    options.hidden = true;
+    options.pipes = true;
+    options.errorToOutput = true;
+    return options;
+}
+}
+
+DemoProcess::DemoProcess(const std::string& pads, const char* program) : m_child(WithPads(pads, program), DemoOptions())
+{}
 
 DemoProcess::~DemoProcess()
 {
-    if (m_process && WaitForExit(0) == STILL_ACTIVE) {
-        Send("quit");
-        if (WaitForExit(5000) == STILL_ACTIVE)
-            ::TerminateProcess(m_process, 1);
-    }
-    for (HANDLE h : {m_process, m_input, m_output})
-        if (h)
-            ::CloseHandle(h);
+    if (!m_child.Running())
+        return;
+    Send("quit");
+    if (WaitForExit(5000) == STILL_ACTIVE)
+        m_child.Terminate();
 }
 
 void DemoProcess::Send(const std::string& line) const
 {
     const std::string text = line + "\n";
     DWORD written = 0;
-    ::WriteFile(m_input, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::WriteFile(m_child.Input(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 void DemoProcess::Pump()
 {
     DWORD available = 0;
-    while (::PeekNamedPipe(m_output, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+    while (::PeekNamedPipe(m_child.Output(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         char buffer[4096];
         DWORD read = 0;
-        if (!::ReadFile(m_output, buffer, sizeof buffer, &read, nullptr) || read == 0)
+        if (!::ReadFile(m_child.Output(), buffer, sizeof buffer, &read, nullptr) || read == 0)
             return;
         m_pending.append(buffer, read);
     }
@@ -127,15 +112,6 @@ std::vector<std::string> DemoProcess::Lines()
 {
     Pump();
     return m_lines;
-}
-
-DWORD DemoProcess::WaitForExit(DWORD timeoutMs) const
-{
-    if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0)
-        return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(m_process, &code);
-    return code;
 }
 
 int DemoProcess::DeviceCount()
@@ -307,13 +283,21 @@ std::vector<std::pair<HWND, std::string>> OpenMessageBoxes(HANDLE process, HWND 
     return search.boxes;
 }
 
+HWND SettleSheet(HWND sheet)
+{
+    const auto general = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_INDEXTOHWND, 0, 0));
+    if (!general)
+        return nullptr;
+    ::SendMessageA(general, WM_TIMER, 0, 0);
+    return sheet;
+}
+
 HWND OpenSettledSheet(DemoProcess& demo)
 {
     if (demo.WaitForLine("ready", 15000).empty())
         return nullptr;
     demo.Send("config");
-    const HWND sheet = FindSheet(10000);
-    ::Sleep(2000);  // the General page's first device-count check may reload the pad
+    const HWND sheet = SettleSheet(FindSheet(10000));
     while (!demo.WaitForLine("reload ", 0).empty()) {
     }
     return sheet;

@@ -20,7 +20,6 @@
 namespace
 {
 using Bytes = std::vector<std::uint8_t>;
-constexpr int kApplyButton = 0x3021;
 
 struct CPanelSearch
 {
@@ -85,8 +84,6 @@ struct CalibrationFixture : CPadSheetFixture
         ClearProfileFolder();
     }
 
-    void RunGeneralPage(const std::function<void(HWND sheetWindow, HWND page)>& steps) { RunSheet(0, steps); }
-
     // Presses "Ca&libration" and answers its question with `answer`; the dialog, still open
     // when `inspect` runs.
     void Calibrate(HWND page, int answer, const std::function<void(HWND dialog)>& inspect = {})
@@ -106,7 +103,7 @@ struct CalibrationFixture : CPadSheetFixture
 
 TEST_F(CalibrationFixture, TheQuestionBlinksInRedAndCancelChangesNothing)
 {
-    RunGeneralPage([&](HWND sheetWindow, HWND page) {
+    RunSheet(0, [&](HWND sheetWindow, HWND page) {
         ASSERT_EQ(1, model->m_bDeviceActive);
         const Bytes kinds = KeyValue(pad->KeyPath(), "KeyConfig");
         Calibrate(page, IDCANCEL, [&](HWND dialog) {
@@ -140,14 +137,14 @@ TEST_F(CalibrationFixture, TheQuestionBlinksInRedAndCancelChangesNothing)
         });
         EXPECT_EQ(kinds, KeyValue(pad->KeyPath(), "KeyConfig"));
         EXPECT_FALSE(::PathFileExistsA(ConfigFile("calibration.reg").c_str()));
-        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, ID_APPLY_NOW)));
         EXPECT_TRUE(messages.messages().empty());
     });
 }
 
 TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
 {
-    RunGeneralPage([&](HWND sheetWindow, HWND page) {
+    RunSheet(0, [&](HWND sheetWindow, HWND page) {
         ASSERT_EQ(1, model->m_bDeviceActive);
         const std::size_t reloads = pad->ReloadCount();
         Calibrate(page, IDOK);
@@ -164,7 +161,7 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
         ASSERT_TRUE(WaitUntil([] { return !PanelWindows().empty(); }, 10000)) << "the panel never showed";
         // The page goes on once the panel's process is ready for input.
         EXPECT_TRUE(
-            WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)) != FALSE; }, 30000));
+            WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(sheetWindow, ID_APPLY_NOW)) != FALSE; }, 30000));
         for (HWND window : PanelWindows())
             ClosePanel(window);
 
@@ -194,7 +191,7 @@ TEST_F(CalibrationFixture, ABackupThatCannotBeWrittenStopsBeforeAnythingIsCleare
 {
     // A file where the folder of half-written saves would go: no save can be written.
     std::ofstream(ConfigFile("~work"), std::ios::binary) << "in the way";
-    RunGeneralPage([&](HWND sheetWindow, HWND page) {
+    RunSheet(0, [&](HWND sheetWindow, HWND page) {
         const Bytes kinds = KeyValue(pad->KeyPath(), "KeyConfig");
         const std::size_t reloads = pad->ReloadCount();
         Calibrate(page, IDOK);
@@ -206,7 +203,7 @@ TEST_F(CalibrationFixture, ABackupThatCannotBeWrittenStopsBeforeAnythingIsCleare
         ::Sleep(300);
         EXPECT_EQ(reloads, pad->ReloadCount());
         EXPECT_FALSE(::PathFileExistsA(ConfigFile("calibration.reg").c_str()));
-        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, kApplyButton)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheetWindow, ID_APPLY_NOW)));
         EXPECT_TRUE(PanelWindows().empty());
 
         // A profile folder too deep for the backup's name is refused the same way.

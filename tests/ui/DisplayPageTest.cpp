@@ -18,7 +18,6 @@
 namespace
 {
 using displaymarks::CMark;
-constexpr DWORD kSettleMs = 1800;  // the General page's first device-count check
 constexpr int kPictureTop = 30;
 
 // A picture's pixels, row by row from the top.
@@ -105,20 +104,6 @@ struct DisplayPageFixture : PadFixture
         ASSERT_TRUE(page) << "the sheet has no Display page";
     }
 
-    void RunSheet(const std::function<void(HWND sheetWindow)>& steps)
-    {
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            ::Sleep(kSettleMs);
-            steps(window);
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
-    }
-
     // Shows the Display page; with a pad, waits for the neutral reload.
     void ShowDisplay(HWND sheetWindow, bool withPad)
     {
@@ -177,8 +162,6 @@ struct DisplayPageFixture : PadFixture
         }
     }
 
-    static void Click(HWND window, int id) { ::SendMessageA(::GetDlgItem(window, id), BM_CLICK, 0, 0); }
-
     // The macro row cell `slot` shows an icon (a pixel other than the button face).
     static bool RowHasIcon(const CPixels& shown, int slot)
     {
@@ -209,7 +192,7 @@ TEST_F(DisplayPageFixture, LiveInputIsMarkedWhereThePadShowsAndTheUsersSettingsC
 {
     using namespace displaymarks;
     PlugAndLoad();
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         // The General page's "&Test" opens the force test over the sheet.
         CPropGeneral* general = static_cast<CPropGeneral*>(sheet->GetPage(0));
         ::PostMessageA(::GetDlgItem(general->m_hWnd, IDC_TEST), BM_CLICK, 0, 0);
@@ -308,7 +291,7 @@ TEST_F(DisplayPageFixture, LiveInputIsMarkedWhereThePadShowsAndTheUsersSettingsC
 TEST_F(DisplayPageFixture, DisplayMacroDrawsPressesAndHatMovesAtMostThirty)
 {
     PlugAndLoad();
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         ShowDisplay(sheetWindow, true);
         HWND window = page->m_hWnd;
         Click(window, IDC_DISPLAY_MACRO);
@@ -353,7 +336,7 @@ TEST_F(DisplayPageFixture, DisplayMacroDrawsPressesAndHatMovesAtMostThirty)
 
 TEST_F(DisplayPageFixture, WithoutAPadThePictureShowsAndNothingIsWritten)
 {
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         ShowDisplay(sheetWindow, false);
         HWND window = page->m_hWnd;
         ::Sleep(300);
@@ -388,7 +371,7 @@ TEST_F(DisplayPageFixture, WithoutAPadThePictureShowsAndNothingIsWritten)
 TEST_F(DisplayPageFixture, APadUnpluggedWhileThePagePollsStopsTheTestQuietly)
 {
     PlugAndLoad();
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         ShowDisplay(sheetWindow, true);
         HWND window = page->m_hWnd;
         CSimBench::Get().Unplug(pad->Slot());
@@ -441,7 +424,7 @@ TEST_F(DisplayPageFixture, RefusedStepsReportInOrderAndAnUnreadableStateStopsPol
     };
     std::size_t neutralAfterFailure = 0;
     bool pollingStopped = false, pollingResumed = false;
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         HWND window = nullptr;
         for (const auto& step : cases) {
             // Set while the General page shows: nothing reads the pad's device objects then.
@@ -494,7 +477,7 @@ TEST_F(DisplayPageFixture, ASecondPadChosenBetweenTwoTestsGetsItsOwnBackupAndRes
         Click(general, IDC_CONFIG);
     };
     Values secondBefore, secondDuring;
-    RunSheet([&](HWND sheetWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
         ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
         choose(0);
         ShowDisplay(sheetWindow, true);

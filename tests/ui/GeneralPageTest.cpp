@@ -20,29 +20,10 @@
 namespace
 {
 using Bytes = std::vector<std::uint8_t>;
-constexpr int kApplyButton = 0x3021;
-// The page's device-count check runs every 1500 ms; its first tick after a change of the
-// count rebuilds the list, so a person's edits start after it.
-constexpr DWORD kSettleMs = 1800;
 
 struct GeneralPageFixture : CSimSheetFixture
 {
     CPropGeneral* page = static_cast<CPropGeneral*>(CPropSheet::GetInstance()->GetPage(0));
-
-    // Shows the sheet modally on this thread while `steps` act on its General page.
-    void RunSheet(const std::function<void(HWND sheetWindow, HWND pageWindow)>& steps)
-    {
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            ::Sleep(kSettleMs);
-            steps(window, page->m_hWnd);
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
-    }
 };
 
 std::string RowText(HWND page, int row, int column)
@@ -59,16 +40,6 @@ std::string RowText(HWND page, int row, int column)
 int RowCount(HWND page)
 {
     return static_cast<int>(::SendDlgItemMessageA(page, IDC_DEVICE_LIST, LVM_GETITEMCOUNT, 0, 0));
-}
-
-bool Enabled(HWND page, int id)
-{
-    return ::IsWindowEnabled(::GetDlgItem(page, id)) != FALSE;
-}
-
-void Click(HWND page, int id)
-{
-    ::SendMessageA(::GetDlgItem(page, id), BM_CLICK, 0, 0);
 }
 
 void SelectRow(HWND page, int row)
@@ -98,7 +69,7 @@ TEST_F(GeneralPageFixture, ASingleProgrammablePadIsLoadedAtOnce)
 {
     CSimBench::Get().Plug("wired");
     Discover();
-    RunSheet([&](HWND, HWND pageWindow) {
+    RunSheet(0, [&](HWND, HWND pageWindow) {
         ASSERT_EQ(1, RowCount(pageWindow));
         EXPECT_EQ("Kinetra Gamepad", RowText(pageWindow, 0, 0));
         EXPECT_EQ("Active", RowText(pageWindow, 0, 1));
@@ -115,7 +86,7 @@ TEST_F(GeneralPageFixture, ASinglePlainPadIsNotProgrammableAndNothingCanBeEdited
 {
     CSimBench::Get().Plug("plain");
     Discover();
-    RunSheet([&](HWND, HWND pageWindow) {
+    RunSheet(0, [&](HWND, HWND pageWindow) {
         ASSERT_EQ(1, RowCount(pageWindow));
         EXPECT_EQ("Not Programmable", RowText(pageWindow, 0, 1));
         EXPECT_FALSE(Enabled(pageWindow, IDC_CONFIG));
@@ -130,7 +101,7 @@ TEST_F(GeneralPageFixture, TwoPadsWaitForAChoiceThenTheChosenOneIsActive)
     CSimBench::Get().Plug("wired");
     CSimBench::Get().Plug("wireless");
     Discover();
-    RunSheet([&](HWND, HWND pageWindow) {
+    RunSheet(0, [&](HWND, HWND pageWindow) {
         ASSERT_EQ(2, RowCount(pageWindow));
         EXPECT_EQ("Idle", RowText(pageWindow, 0, 1));
         EXPECT_EQ("Idle", RowText(pageWindow, 1, 1));
@@ -157,15 +128,15 @@ TEST_F(GeneralPageFixture, ApplyWritesTheEditsAndTheDriverReloadsExactlyThem)
     const int padNumber = CSimBench::Get().Plug(options);
     const auto pad = CSimBench::Get().Pad(padNumber);
     Discover();
-    RunSheet([&](HWND sheetWindow, HWND pageWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND pageWindow) {
         Click(pageWindow, IDC_CONTINUOUS);
         Click(pageWindow, IDC_MOUSE_ENABLE);
         SlideTo(pageWindow, IDC_MOUSE_SPEED, 120);
         Click(pageWindow, IDC_DUAL_SHOCK);
         SlideTo(pageWindow, IDC_FORCE_LEVEL, 200);
         EXPECT_FALSE(Enabled(pageWindow, IDC_TEST)) << "the test waits for Apply";
-        EXPECT_TRUE(Enabled(::GetParent(pageWindow), kApplyButton));
-        Click(sheetWindow, kApplyButton);
+        EXPECT_TRUE(Enabled(::GetParent(pageWindow), ID_APPLY_NOW));
+        Click(sheetWindow, ID_APPLY_NOW);
         EXPECT_TRUE(Enabled(pageWindow, IDC_TEST)) << "usable once applied";
     });
 
@@ -194,8 +165,8 @@ TEST_F(GeneralPageFixture, ApplyWithNoActivePadWritesAndSendsNothing)
     const int first = CSimBench::Get().Plug("wired");
     CSimBench::Get().Plug("wired");
     Discover();
-    RunSheet([&](HWND sheetWindow, HWND) {
-        ::SendMessageA(sheetWindow, WM_COMMAND, MAKEWPARAM(kApplyButton, BN_CLICKED), 0);
+    RunSheet(0, [&](HWND sheetWindow, HWND) {
+        ::SendMessageA(sheetWindow, WM_COMMAND, MAKEWPARAM(ID_APPLY_NOW, BN_CLICKED), 0);
     });
     const auto pad = CSimBench::Get().Pad(first);
     ::Sleep(300);
@@ -208,7 +179,7 @@ TEST_F(GeneralPageFixture, LeavingWithEditsAsksAndOkAppliesThem)
     const int padNumber = CSimBench::Get().Plug("wired");
     Discover();
     MessageLog messages(IDOK);
-    RunSheet([&](HWND sheetWindow, HWND pageWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND pageWindow) {
         Click(pageWindow, IDC_SINGLE);
         Click(sheetWindow, IDOK);
     });
@@ -224,7 +195,7 @@ TEST_F(GeneralPageFixture, LeavingWithEditsAndCancelStoresNothing)
     const int padNumber = CSimBench::Get().Plug("wired");
     Discover();
     MessageLog messages(IDCANCEL);
-    RunSheet([&](HWND sheetWindow, HWND pageWindow) {
+    RunSheet(0, [&](HWND sheetWindow, HWND pageWindow) {
         Click(pageWindow, IDC_SINGLE);
         Click(sheetWindow, IDOK);
     });
@@ -239,7 +210,7 @@ TEST_F(GeneralPageFixture, ConfigWithNoRowSelectedKeepsTheActivePadAndItsSetting
     const int second = CSimBench::Get().Plug("wired");
     Discover();
     MessageLog messages;
-    RunSheet([&](HWND, HWND pageWindow) {
+    RunSheet(0, [&](HWND, HWND pageWindow) {
         SelectRow(pageWindow, 1);
         Click(pageWindow, IDC_CONFIG);
         ASSERT_EQ(1, model->m_bDeviceActive);

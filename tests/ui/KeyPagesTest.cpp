@@ -26,12 +26,8 @@
 namespace
 {
 using Bytes = std::vector<std::uint8_t>;
-constexpr int kApplyButton = 0x3021;
 constexpr int kButtonPage = 1;
 constexpr int kMovementPage = 2;
-// The General page's first device-count check (1500 ms) reloads the pad and clears the key
-// pages; a person's edits start after it.
-constexpr DWORD kSettleMs = 1800;
 
 struct CKey
 {
@@ -102,7 +98,6 @@ struct KeyPagesFixture : CSimSheetFixture
     CPropButton* buttons = static_cast<CPropButton*>(CPropSheet::GetInstance()->GetPage(kButtonPage));
     CPropMovement* movement = static_cast<CPropMovement*>(CPropSheet::GetInstance()->GetPage(kMovementPage));
     CUiThread ui;  // made here: this thread runs the sheet
-    HWND sheetWindow = nullptr;
 
     std::shared_ptr<CSimPad> PlugAndDiscover(const char* kind = "wired",
                                              const std::function<void(const std::string&)>& prepareKey = {})
@@ -114,24 +109,6 @@ struct KeyPagesFixture : CSimSheetFixture
         return pad;
     }
 
-    // Shows the sheet modally on this thread, settles, switches to `page` and runs `steps`.
-    void RunSheet(int page, const std::function<void(HWND pageWindow)>& steps)
-    {
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            sheetWindow = window;
-            ::Sleep(kSettleMs);
-            ShowPage(page);
-            steps(PageWindow(page));
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
-    }
-
-    void ShowPage(int page) const { ::SendMessageA(sheetWindow, PSM_SETCURSEL, page, 0); }
     HWND PageWindow(int page) const { return sheet->GetPage(page)->m_hWnd; }
     HWND Box(int page, int k) const
     {
@@ -140,7 +117,6 @@ struct KeyPagesFixture : CSimSheetFixture
                                    IDC_KEY_13, IDC_KEY_14, IDC_KEY_15, IDC_KEY_16};
         return ::GetDlgItem(PageWindow(page), kIds[k]);
     }
-    void Apply() const { ::SendMessageA(::GetDlgItem(sheetWindow, kApplyButton), BM_CLICK, 0, 0); }
     // Leaves the page and comes back, so that it reloads its boxes from the model.
     void Reactivate(int page) const
     {
@@ -163,7 +139,7 @@ struct KeyPagesFixture : CSimSheetFixture
 TEST_F(KeyPagesFixture, ButtonBoxesBindKeysAndMouseActionsAndApplyReachesTheDriver)
 {
     const auto pad = PlugAndDiscover();
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         const int cursorBefore = ui.CursorCount();
         SetFocusTo(Box(kButtonPage, 0));
         PostKey(Box(kButtonPage, 0), kKeyA);
@@ -258,7 +234,7 @@ TEST_F(KeyPagesFixture, KeysTheDialogManagerWouldTakeAreBoundAndLeaveTheSheetAsI
         {'C', 0x2E, false, true},  // Alt+C would press "&Clear All"
     };
     const char* names[] = {"Tab", "Enter", "Esc", "Back", "F10", "Alt", "F4", "C"};
-    RunSheet(kButtonPage, [&](HWND pageWindow) {
+    RunSheet(kButtonPage, [&](HWND, HWND pageWindow) {
         const HWND box = Box(kButtonPage, 0);
         for (size_t i = 0; i < std::size(keys); ++i) {
             SetFocusTo(box);
@@ -266,15 +242,15 @@ TEST_F(KeyPagesFixture, KeysTheDialogManagerWouldTakeAreBoundAndLeaveTheSheetAsI
             ASSERT_TRUE(ui.Flush());
             EXPECT_EQ(names[i], TextOf(box));
             EXPECT_EQ(box, Focus()) << names[i] << " moved the focus";
-            EXPECT_TRUE(::IsWindow(sheetWindow) && ::IsWindowVisible(sheetWindow)) << names[i] << " closed the sheet";
-            EXPECT_EQ(pageWindow, PropSheet_GetCurrentPageHwnd(sheetWindow)) << names[i] << " switched the tab";
+            EXPECT_TRUE(::IsWindow(shownSheet) && ::IsWindowVisible(shownSheet)) << names[i] << " closed the sheet";
+            EXPECT_EQ(pageWindow, PropSheet_GetCurrentPageHwnd(shownSheet)) << names[i] << " switched the tab";
             EXPECT_TRUE(::IsWindowEnabled(Box(kButtonPage, 1))) << names[i] << " pressed Clear All";
         }
 
         // The same keys as real input from the keyboard's queue.
         const std::pair<CKey, const char*> real[] = {{keys[0], "Tab"}, {keys[1], "Enter"}, {keys[2], "Esc"}};
         ui.Run([&] {
-            ::SetForegroundWindow(sheetWindow);
+            ::SetForegroundWindow(shownSheet);
             ::SetFocus(box);
         });
         for (const auto& [key, name] : real) {
@@ -294,7 +270,7 @@ TEST_F(KeyPagesFixture, KeysTheDialogManagerWouldTakeAreBoundAndLeaveTheSheetAsI
                 break;
             }
             EXPECT_EQ(box, Focus()) << name;
-            EXPECT_TRUE(::IsWindowVisible(sheetWindow)) << name;
+            EXPECT_TRUE(::IsWindowVisible(shownSheet)) << name;
         }
     });
 }
@@ -320,7 +296,7 @@ TEST_F(KeyPagesFixture, AReloadNamesTheSidesAndTheKeypadThatAPressCannotTell)
         {{VK_CONTROL, 0x1D}, "Ctrl", "L-Ctrl", {1, 0x1D}},
         {{VK_MENU, 0x38, false, true}, "Alt", "L-Alt", {1, 0x38}},
     };
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         for (size_t k = 0; k < std::size(cases); ++k)
             PostKey(Box(kButtonPage, static_cast<int>(k)), cases[k].key);
         ASSERT_TRUE(ui.Flush());
@@ -347,7 +323,7 @@ TEST_F(KeyPagesFixture, LeavingWithEditsAsksAndOkWritesOnceWhatTheDriverReloads)
 {
     const auto pad = PlugAndDiscover();
     MessageLog messages(IDOK);
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         PostKey(Box(kButtonPage, 0), kKeyA);
         PostKey(Box(kButtonPage, 11), kKeyW);
         ASSERT_TRUE(ui.Flush());
@@ -375,7 +351,7 @@ TEST_F(KeyPagesFixture, CancelKeepsTheBoxesUntilThePageIsShownAgainAndAPendingCl
         SetKeyValue(key, "KeyMap", map);
     });
     MessageLog messages(IDCANCEL);
-    RunSheet(kButtonPage, [&](HWND pageWindow) {
+    RunSheet(kButtonPage, [&](HWND, HWND pageWindow) {
         EXPECT_EQ("A", TextOf(Box(kButtonPage, 0)));
         EXPECT_EQ("L-Btn", TextOf(Box(kButtonPage, 1)));
         PostKey(Box(kButtonPage, 0), kKeyB);
@@ -419,7 +395,7 @@ TEST_F(KeyPagesFixture, MovementBoxesWriteSixteenIndexesHiddenOnesUnchangedAndCl
         SetKeyValue(key, "KeyMap", map);
     });
     MessageLog messages(IDOK);
-    RunSheet(kMovementPage, [&](HWND pageWindow) {
+    RunSheet(kMovementPage, [&](HWND, HWND pageWindow) {
         EXPECT_EQ("D", TextOf(Box(kMovementPage, 1)));
         EXPECT_FALSE(::IsWindowVisible(Box(kMovementPage, 1)));
         EXPECT_EQ("", TextOf(Box(kMovementPage, 13)));
@@ -452,7 +428,7 @@ TEST_F(KeyPagesFixture, MovementBoxesWriteSixteenIndexesHiddenOnesUnchangedAndCl
 TEST_F(KeyPagesFixture, AStickThatDrivesTheMouseDisablesTheBoxesItTakes)
 {
     PlugAndDiscover();
-    RunSheet(kMovementPage, [&](HWND) {
+    RunSheet(kMovementPage, [&](HWND, HWND) {
         const struct
         {
             int left, right;
@@ -476,7 +452,7 @@ TEST_F(KeyPagesFixture, AStickThatDrivesTheMouseDisablesTheBoxesItTakes)
 TEST_F(KeyPagesFixture, WithoutAProgrammablePadNothingCanBeBoundOrWritten)
 {
     const auto pad = PlugAndDiscover("plain");
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         for (int page : {kButtonPage, kMovementPage}) {
             ShowPage(page);
             const int count = page == kButtonPage ? 12 : 16;
@@ -498,13 +474,13 @@ TEST_F(KeyPagesFixture, ACaptureTakenAwayOrClosedEndsAndTheCursorComesBack)
 {
     PlugAndDiscover();
     int cursorBefore = 0;
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         cursorBefore = ui.CursorCount();
         const HWND box = Box(kButtonPage, 0);
         PostClick(box);
         ASSERT_TRUE(ui.Flush());
         ASSERT_EQ(1, buttons->m_keys[0].m_bCapturing);
-        ui.Run([&] { ::SetCapture(::GetDlgItem(sheetWindow, IDOK)); });
+        ui.Run([&] { ::SetCapture(::GetDlgItem(shownSheet, IDOK)); });
         EXPECT_EQ(0, buttons->m_keys[0].m_bCapturing);
         EXPECT_EQ(cursorBefore, ui.CursorCount());
         ui.Run([] { ::ReleaseCapture(); });
@@ -523,7 +499,7 @@ TEST_F(KeyPagesFixture, ACaptureTakenAwayOrClosedEndsAndTheCursorComesBack)
 TEST_F(KeyPagesFixture, TextPastedOrDeletedThroughTheEditMenuChangesNothing)
 {
     PlugAndDiscover();
-    RunSheet(kButtonPage, [&](HWND) {
+    RunSheet(kButtonPage, [&](HWND, HWND) {
         const HWND box = Box(kButtonPage, 0);
         PostKey(box, kKeyA);
         ASSERT_TRUE(ui.Flush());
@@ -571,7 +547,7 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
     const POINT button1 = {309, 71};
     ASSERT_NE(PixelOf(pressed, button9.x, button9.y), PixelOf(normal, button9.x, button9.y));
     ASSERT_NE(PixelOf(pressed, button1.x, button1.y), PixelOf(normal, button1.x, button1.y));
-    RunSheet(kButtonPage, [&](HWND pageWindow) {
+    RunSheet(kButtonPage, [&](HWND, HWND pageWindow) {
         HWND picture = nullptr;
         for (HWND child = ::GetWindow(pageWindow, GW_CHILD); child && !picture;
              child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -633,7 +609,7 @@ int CountBitmaps()
 TEST_F(KeyPagesFixture, ShowingTheSheetAgainAndAgainKeepsNoBitmapOfTheKeyPages)
 {
     PlugAndDiscover();
-    auto showBothKeyPages = [&] { RunSheet(kButtonPage, [&](HWND) { ShowPage(kMovementPage); }); };
+    auto showBothKeyPages = [&] { RunSheet(kButtonPage, [&](HWND, HWND) { ShowPage(kMovementPage); }); };
     showBothKeyPages();  // what the system keeps after a first showing is part of the level
     const int level = CountBitmaps();
     ASSERT_GT(level, 0) << "the probe found no bitmap at all";

@@ -29,23 +29,11 @@ public:
         pad = CSimBench::Get().Pad(CSimBench::Get().Plug("wired"));
     }
 
-    // Shows the sheet modally on this thread; once the General page has loaded the pad,
-    // `steps` act on the sheet and on its page `pageIndex`.
+    // The sheet with the plugged pad discovered only now, so that a test can prepare its key.
     void RunSheet(int pageIndex, const std::function<void(HWND sheetWindow, HWND page)>& steps)
     {
         Discover();
-        CWindowDriver driver("Kinetra", [&](HWND window) {
-            if (!window)
-                return;
-            // The General page's first device-count check (1500 ms) comes before a person's edits.
-            ::Sleep(1800);
-            ShowPage(window, pageIndex);
-            steps(window, CurrentPage(window));
-            if (::IsWindow(window))
-                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        });
-        sheet->DoModal();
-        EXPECT_TRUE(driver.Found()) << "the sheet never showed";
+        CSimSheetFixture::RunSheet(pageIndex, steps);
     }
 
     // Where the Profile page stands in the sheet.
@@ -58,15 +46,8 @@ public:
         return -1;
     }
 
+    using CSimSheetFixture::ShowPage;
     void ShowPage(HWND sheetWindow, int pageIndex) const { ::SendMessageA(sheetWindow, PSM_SETCURSEL, pageIndex, 0); }
-
-    static HWND CurrentPage(HWND sheetWindow)
-    {
-        return reinterpret_cast<HWND>(::SendMessageA(sheetWindow, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-
-    static void Click(HWND window, int id) { ::SendMessageA(::GetDlgItem(window, id), BM_CLICK, 0, 0); }
-    static bool Enabled(HWND window, int id) { return ::IsWindowEnabled(::GetDlgItem(window, id)) != FALSE; }
 
     static std::string ConfigFile(const std::string& name) { return std::string(g_szConfigDir) + "\\" + name; }
 

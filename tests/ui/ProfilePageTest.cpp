@@ -411,7 +411,7 @@ TEST_F(ProfilePageFixture, UndoLoadStaysWithItsPadThroughDeviceRefreshes)
         ASSERT_TRUE(WaitUntil([&] { return model->m_nDeviceCount == 2; }, 5000));
         WriteBindings(other->KeyPath(), 0x50);
         const auto otherBefore = KeyValues(other->KeyPath());
-        ::Sleep(1800);  // the General page's device-count check
+        SettleSheet(sheetWindow);
         LoadRow(sheetWindow, 1);
         ShowPage(sheetWindow, ProfilePageIndex());
         page = CurrentPage(sheetWindow);
@@ -426,7 +426,7 @@ TEST_F(ProfilePageFixture, UndoLoadStaysWithItsPadThroughDeviceRefreshes)
         // B leaves; the General page takes A again by itself, and A's undo still waits.
         CSimBench::Get().Unplug(other->Slot());
         ASSERT_TRUE(WaitUntil([&] { return model->m_nDeviceCount == 1; }, 5000));
-        ::Sleep(1800);
+        SettleSheet(sheetWindow);
         ShowPage(sheetWindow, ProfilePageIndex());
         page = CurrentPage(sheetWindow);
         ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO));

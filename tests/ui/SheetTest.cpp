@@ -26,7 +26,6 @@
 namespace
 {
 constexpr UINT WM_TEST_RUN = WM_APP + 2;  // runs the page's m_onTestRun on the UI thread
-constexpr int kApplyButton = 0x3021;
 
 using CEventLog = std::vector<std::string>;
 
@@ -190,7 +189,7 @@ TEST_F(CSheetFixture, ApplyQueriesEveryShownPageInOrderBeforeTheDeviceWrite)
                 ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             });
             shot = SaveScreenshot("sheet_test_pages");
-            ::SendMessageA(::GetDlgItem(window, kApplyButton), BM_CLICK, 0, 0);
+            ::SendMessageA(::GetDlgItem(window, ID_APPLY_NOW), BM_CLICK, 0, 0);
             Cancel(window);
         });
         sheet.DoModal();

@@ -185,7 +185,6 @@ TEST(StoredValuesFuzz, EveryTypeAndLengthReadsByTheBufferRuleAndIsWrittenBackAsB
 
 namespace
 {
-constexpr int kApplyButton = 0x3021;
 constexpr int kBoxIds[] = {IDC_KEY_1,  IDC_KEY_2,  IDC_KEY_3,  IDC_KEY_4,  IDC_KEY_5,  IDC_KEY_6,
                            IDC_KEY_7,  IDC_KEY_8,  IDC_KEY_9,  IDC_KEY_10, IDC_KEY_11, IDC_KEY_12,
                            IDC_KEY_13, IDC_KEY_14, IDC_KEY_15, IDC_KEY_16};
@@ -246,7 +245,7 @@ TEST_F(StoredValuesSheetFixture, RandomValuesLoadShowEveryPageApplyAndReloadWell
                 3000))
                 << "the Display page's reloads did not settle";
             const std::size_t reloadsBeforeApply = pad->ReloadCount();
-            ::SendMessageA(::GetDlgItem(sheetWindow, kApplyButton), BM_CLICK, 0, 0);
+            ::SendMessageA(::GetDlgItem(sheetWindow, ID_APPLY_NOW), BM_CLICK, 0, 0);
             ASSERT_TRUE(WaitUntil(
                 [&] { return pad->ReloadCount() > reloadsBeforeApply && ReloadMatchesKey(pad->Reloads().back(), key); },
                 3000))

@@ -6,6 +6,7 @@
 #include "SimBench.h"
 #include "device/DeviceThread.h"
 #include "sheet/PropSheet.h"
+#include "support/DemoProcess.h"
 
 namespace
 {
@@ -252,6 +253,22 @@ void CSimSheetFixture::TearDown()
     CSimBench::Get().UnplugAll();
     model->RefreshDevices();
     model->SetDeviceActive(0);
+}
+
+void CSimSheetFixture::RunSheet(int pageIndex, const std::function<void(HWND sheetWindow, HWND page)>& steps)
+{
+    CWindowDriver driver("Kinetra", [&](HWND window) {
+        if (!SettleSheet(window))
+            return;
+        shownSheet = window;
+        ShowPage(pageIndex);
+        steps(window, CurrentPage(window));
+        if (::IsWindow(window))
+            ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    });
+    sheet->DoModal();
+    shownSheet = nullptr;
+    EXPECT_TRUE(driver.Found()) << "the sheet never showed";
 }
 
 void CSimSheetFixture::Discover()

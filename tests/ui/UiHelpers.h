@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include "resource.h"
 #include "settings/Setting.h"
 
 class CPropSheet;
@@ -104,4 +107,18 @@ struct CSimSheetFixture : testing::Test
     void TearDown() override;
     // Discovery as at start-up, and the worker running as in the program.
     void Discover();
+    // Shows the sheet modally on this thread. Once it is settled, `steps` act on it from a
+    // second thread, on its page `pageIndex`; Cancel closes what they left open.
+    void RunSheet(int pageIndex, const std::function<void(HWND sheetWindow, HWND page)>& steps);
+    void ShowPage(int pageIndex) const { ::SendMessageA(shownSheet, PSM_SETCURSEL, pageIndex, 0); }
+    static HWND CurrentPage(HWND sheetWindow)
+    {
+        return reinterpret_cast<HWND>(::SendMessageA(sheetWindow, PSM_GETCURRENTPAGEHWND, 0, 0));
+    }
+    static void Click(HWND window, int id) { ::SendMessageA(::GetDlgItem(window, id), BM_CLICK, 0, 0); }
+    static bool Enabled(HWND window, int id) { return ::IsWindowEnabled(::GetDlgItem(window, id)) != FALSE; }
+    // The sheet's Apply button, pressed.
+    void Apply() const { Click(shownSheet, ID_APPLY_NOW); }
+
+    HWND shownSheet = nullptr;  // the sheet RunSheet shows
 };
