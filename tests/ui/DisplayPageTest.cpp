@@ -469,11 +469,7 @@ TEST_F(DisplayPageFixture, ASecondPadChosenBetweenTwoTestsGetsItsOwnBackupAndRes
     ASSERT_EQ(2, CSetting::GetInstance()->m_nDeviceCount);
     const auto choose = [&](int row) {
         HWND general = sheet->GetPage(0)->m_hWnd;
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED;
-        item.state = LVIS_SELECTED;
-        ::SendDlgItemMessageA(general, IDC_DEVICE_LIST, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-        ::SendDlgItemMessageA(general, IDC_DEVICE_LIST, LVM_SETSELECTIONMARK, 0, row);
+        ChooseRow(::GetDlgItem(general, IDC_DEVICE_LIST), row);
         Click(general, IDC_CONFIG);
     };
     Values secondBefore, secondDuring;

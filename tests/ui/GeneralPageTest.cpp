@@ -15,6 +15,8 @@
 #include "sheet/PropGeneral.h"
 #include "sheet/PropSheet.h"
 #include "support/TestSupport.h"
+#include "framework/ListView.h"
+#include "settings/SettingsLayout.h"
 #include "ui/UiHelpers.h"
 
 namespace
@@ -26,29 +28,9 @@ struct GeneralPageFixture : CSimSheetFixture
     CPropGeneral* page = static_cast<CPropGeneral*>(CPropSheet::GetInstance()->GetPage(0));
 };
 
-std::string RowText(HWND page, int row, int column)
+CListView Rows(HWND page)
 {
-    char text[128] = {};
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    ::SendDlgItemMessageA(page, IDC_DEVICE_LIST, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-int RowCount(HWND page)
-{
-    return static_cast<int>(::SendDlgItemMessageA(page, IDC_DEVICE_LIST, LVM_GETITEMCOUNT, 0, 0));
-}
-
-void SelectRow(HWND page, int row)
-{
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = row >= 0 ? LVIS_SELECTED : 0;
-    ::SendDlgItemMessageA(page, IDC_DEVICE_LIST, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    ::SendDlgItemMessageA(page, IDC_DEVICE_LIST, LVM_SETSELECTIONMARK, 0, row);
+    return CListView(::GetDlgItem(page, IDC_DEVICE_LIST));
 }
 
 // Moves a trackbar to `pos` the way the keyboard does: one step to it, then the key's release
@@ -70,9 +52,9 @@ TEST_F(GeneralPageFixture, ASingleProgrammablePadIsLoadedAtOnce)
     CSimBench::Get().Plug("wired");
     Discover();
     RunSheet(0, [&](HWND, HWND pageWindow) {
-        ASSERT_EQ(1, RowCount(pageWindow));
-        EXPECT_EQ("Kinetra Gamepad", RowText(pageWindow, 0, 0));
-        EXPECT_EQ("Active", RowText(pageWindow, 0, 1));
+        ASSERT_EQ(1, Rows(pageWindow).GetItemCount());
+        EXPECT_EQ("Kinetra Gamepad", Rows(pageWindow).GetItemText(0, 0));
+        EXPECT_EQ("Active", Rows(pageWindow).GetItemText(0, 1));
         EXPECT_FALSE(Enabled(pageWindow, IDC_CONFIG));
         EXPECT_TRUE(Enabled(pageWindow, IDC_CALIBRATION));
         EXPECT_TRUE(Enabled(pageWindow, IDC_MOUSE_ENABLE));
@@ -87,8 +69,8 @@ TEST_F(GeneralPageFixture, ASinglePlainPadIsNotProgrammableAndNothingCanBeEdited
     CSimBench::Get().Plug("plain");
     Discover();
     RunSheet(0, [&](HWND, HWND pageWindow) {
-        ASSERT_EQ(1, RowCount(pageWindow));
-        EXPECT_EQ("Not Programmable", RowText(pageWindow, 0, 1));
+        ASSERT_EQ(1, Rows(pageWindow).GetItemCount());
+        EXPECT_EQ("Not Programmable", Rows(pageWindow).GetItemText(0, 1));
         EXPECT_FALSE(Enabled(pageWindow, IDC_CONFIG));
         for (int id : kSettingControls)
             EXPECT_FALSE(Enabled(pageWindow, id)) << "control " << id;
@@ -102,17 +84,17 @@ TEST_F(GeneralPageFixture, TwoPadsWaitForAChoiceThenTheChosenOneIsActive)
     CSimBench::Get().Plug("wireless");
     Discover();
     RunSheet(0, [&](HWND, HWND pageWindow) {
-        ASSERT_EQ(2, RowCount(pageWindow));
-        EXPECT_EQ("Idle", RowText(pageWindow, 0, 1));
-        EXPECT_EQ("Idle", RowText(pageWindow, 1, 1));
+        ASSERT_EQ(2, Rows(pageWindow).GetItemCount());
+        EXPECT_EQ("Idle", Rows(pageWindow).GetItemText(0, 1));
+        EXPECT_EQ("Idle", Rows(pageWindow).GetItemText(1, 1));
         EXPECT_TRUE(Enabled(pageWindow, IDC_CONFIG));
         for (int id : kSettingControls)
             EXPECT_FALSE(Enabled(pageWindow, id)) << "control " << id;
 
-        SelectRow(pageWindow, 1);
+        ChooseRow(::GetDlgItem(pageWindow, IDC_DEVICE_LIST), 1);
         Click(pageWindow, IDC_CONFIG);
-        EXPECT_EQ("Idle", RowText(pageWindow, 0, 1));
-        EXPECT_EQ("Active", RowText(pageWindow, 1, 1));
+        EXPECT_EQ("Idle", Rows(pageWindow).GetItemText(0, 1));
+        EXPECT_EQ("Active", Rows(pageWindow).GetItemText(1, 1));
         EXPECT_EQ(1, model->m_bDeviceActive);
         EXPECT_EQ(1, model->m_nCurrentDevice);
         EXPECT_TRUE(Enabled(pageWindow, IDC_MOUSE_ENABLE));
@@ -155,9 +137,8 @@ TEST_F(GeneralPageFixture, ApplyWritesTheEditsAndTheDriverReloadsExactlyThem)
 
     ASSERT_TRUE(pad->WaitForReloads(1, 3000)) << "no reload report reached the driver";
     const CSimReload reload = pad->Reloads().back();
-    for (const char* name :
-         {"KeyConfig", "KeyMap", "Sensitivity", "RightAnalog", "ForceFeedBack", "LeftAnalog", "LALA"})
-        EXPECT_EQ(KeyValue(key, name), reload.values.at(name)) << name;
+    for (const CDriverValue& value : kDriverValues)
+        EXPECT_EQ(KeyValue(key, value.name), reload.values.at(value.name)) << value.name;
 }
 
 TEST_F(GeneralPageFixture, ApplyWithNoActivePadWritesAndSendsNothing)
@@ -211,11 +192,11 @@ TEST_F(GeneralPageFixture, ConfigWithNoRowSelectedKeepsTheActivePadAndItsSetting
     Discover();
     MessageLog messages;
     RunSheet(0, [&](HWND, HWND pageWindow) {
-        SelectRow(pageWindow, 1);
+        ChooseRow(::GetDlgItem(pageWindow, IDC_DEVICE_LIST), 1);
         Click(pageWindow, IDC_CONFIG);
         ASSERT_EQ(1, model->m_bDeviceActive);
         model->SetSensitivity(255, 120, 1);
-        SelectRow(pageWindow, -1);
+        ChooseRow(::GetDlgItem(pageWindow, IDC_DEVICE_LIST), -1);
         Click(pageWindow, IDC_CONFIG);
     });
     ASSERT_EQ(1u, messages.messages().size());

@@ -3,13 +3,7 @@
 #include "device/DeviceThread.h"
 #include "device/DxInput.h"
 #include "settings/Setting.h"
-
-namespace
-{
-const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
-                                   "ForceFeedBack", "LeftAnalog", "LALA"};
-
-}
+#include "settings/SettingsLayout.h"
 
 void PadFixture::TearDown()
 {
@@ -63,11 +57,11 @@ PadFixture::Values PadFixture::KeyValues(const std::string& keyPath)
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return values;
-    for (const char* name : kValueNames) {
+    for (const CDriverValue& value : kDriverValues) {
         BYTE buffer[64];
         DWORD size = sizeof buffer;
-        if (::RegQueryValueExA(key, name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
-            values[name] = Bytes(buffer, buffer + size);
+        if (::RegQueryValueExA(key, value.name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
+            values[value.name] = Bytes(buffer, buffer + size);
     }
     ::RegCloseKey(key);
     return values;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/ListView.h"
+#include "settings/SettingsLayout.h"
 #include "ui/PadSheetFixture.h"
 #include "ui/UiHelpers.h"
 
@@ -29,14 +31,11 @@ inline bool Exists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-inline const char* const kValueNames[] = {"KeyConfig",     "KeyMap",     "Sensitivity", "RightAnalog",
-                                          "ForceFeedBack", "LeftAnalog", "LALA"};
-
 inline std::map<std::string, Bytes> KeyValues(const std::string& keyPath)
 {
     std::map<std::string, Bytes> values;
-    for (const char* name : kValueNames)
-        values[name] = KeyValue(keyPath, name);
+    for (const CDriverValue& value : kDriverValues)
+        values[value.name] = KeyValue(keyPath, value.name);
     return values;
 }
 
@@ -69,16 +68,9 @@ inline void WriteBindingsAsTheProgram(const std::string& keyPath, std::uint8_t f
 inline std::vector<std::string> ListedNames(HWND page)
 {
     std::vector<std::string> names;
-    const HWND list = ::GetDlgItem(page, IDC_PROFILE_LIST);
-    const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[MAX_PATH] = {};
-        LVITEMA item = {};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        ::SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        names.emplace_back(text);
-    }
+    const CListView list(::GetDlgItem(page, IDC_PROFILE_LIST));
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        names.push_back(list.GetItemText(i, 0));
     return names;
 }
 

@@ -111,8 +111,8 @@ TEST_F(ProfilePageFixture, LoadBringsBackTheSavedBytesAndUndoTheOnesBefore)
         EXPECT_TRUE(messages.messages().empty()) << Shown();
         EXPECT_EQ(saved, KeyValues(pad->KeyPath()));
         ASSERT_TRUE(pad->WaitForReloads(reloads + 1, 3000)) << "the driver was not told to reload";
-        for (const char* name : kValueNames)
-            EXPECT_EQ(saved.at(name), pad->Reloads().back().values.at(name)) << name;
+        for (const CDriverValue& value : kDriverValues)
+            EXPECT_EQ(saved.at(value.name), pad->Reloads().back().values.at(value.name)) << value.name;
         EXPECT_EQ(0x10, model->m_KeyMap[0]) << "the model holds the profile";
 
         ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO));
@@ -383,12 +383,7 @@ void LoadRow(HWND sheetWindow, int row)
 {
     ::SendMessageA(sheetWindow, PSM_SETCURSEL, 0, 0);
     const HWND general = CPadSheetFixture::CurrentPage(sheetWindow);
-    const HWND list = ::GetDlgItem(general, IDC_DEVICE_LIST);
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
+    ChooseRow(::GetDlgItem(general, IDC_DEVICE_LIST), row);
     CPadSheetFixture::Click(general, IDC_CONFIG);
 }
 }

@@ -5,6 +5,7 @@
 
 #include "SimBench.h"
 #include "device/DeviceThread.h"
+#include "framework/ListView.h"
 #include "sheet/PropSheet.h"
 #include "support/DemoProcess.h"
 
@@ -253,6 +254,14 @@ void CSimSheetFixture::TearDown()
     CSimBench::Get().UnplugAll();
     model->RefreshDevices();
     model->SetDeviceActive(0);
+}
+
+void ChooseRow(HWND list, int row)
+{
+    const CListView view(list);
+    const UINT chosen = LVIS_SELECTED | LVIS_FOCUSED;
+    view.SetItemState(row, row >= 0 ? chosen : 0, chosen);
+    view.SetSelectionMark(row);
 }
 
 void CSimSheetFixture::RunSheet(int pageIndex, const std::function<void(HWND sheetWindow, HWND page)>& steps)

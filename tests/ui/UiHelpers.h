@@ -57,6 +57,9 @@ private:
     HWND m_hWnd = nullptr;
 };
 
+// Makes `row` of a list view the chosen one, as a click on it does; -1 chooses none.
+void ChooseRow(HWND list, int row);
+
 // Visible top-level windows of this process with this caption.
 std::vector<HWND> FindOwnWindows(const char* caption);
 HWND WaitForOwnWindow(const char* caption, DWORD timeoutMs);
