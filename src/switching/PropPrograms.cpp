@@ -167,7 +167,8 @@ void CPropPrograms::OnAdd()
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH * 2;
     dialog.lpstrDefExt = L"exe";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    // The same explorer-style dialog as the Profile page's Import and Export.
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (late::GetOpenFileNameW(&dialog))
         AddRule(NarrowOf(path, CP_UTF8));
 }
