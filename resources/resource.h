@@ -88,6 +88,9 @@
 #define IDC_BUTTON_GROUP        1150
 #define IDC_MOVEMENT_GROUP      1151
 
+// Key pages: "F13-F24...", which binds a key no keyboard has to the chosen box
+#define IDC_KEY_FUNCTION_KEYS   1180
+
 // Property sheet
 #define ID_APPLY_NOW            12321
 
@@ -170,3 +173,22 @@
 #define IDC_PROGRAMS_UNTIL_EXIT 1312
 #define IDC_PROGRAMS_NOTE       1313
 #define IDC_PROGRAMS_PICTURE    1314
+
+// The Shortcuts page: Kinetra's own, after the Programs page.
+#define IDD_SHORTCUTS           121
+#define IDC_SHORTCUTS_PICTURE   1401
+#define IDC_SHORTCUT_NEXT       1402
+#define IDC_SHORTCUT_PREVIOUS   1403
+#define IDC_SHORTCUT_SWITCHING  1404
+#define IDC_SHORTCUT_PROFILE_KEY 1405
+#define IDC_SHORTCUT_NEXT_MORE  1406
+#define IDC_SHORTCUT_PREVIOUS_MORE 1407
+#define IDC_SHORTCUT_SWITCHING_MORE 1408
+#define IDC_SHORTCUT_PROFILE_MORE 1409
+#define IDC_SHORTCUT_NEXT_STATE 1410
+#define IDC_SHORTCUT_PREVIOUS_STATE 1411
+#define IDC_SHORTCUT_SWITCHING_STATE 1412
+#define IDC_SHORTCUT_PROFILE_STATE 1413
+#define IDC_SHORTCUT_PROFILES   1414
+#define IDC_SHORTCUT_PANEL      1415
+#define IDC_SHORTCUTS_NOTE      1416

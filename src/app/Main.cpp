@@ -6,6 +6,7 @@
 
 #include "app/AppGlobals.h"
 #include "device/DeviceThread.h"
+#include "app/SwitchPanel.h"
 #include "app/Tray.h"
 #include "command/CommandServer.h"
 #include "device/DxInput.h"
@@ -15,6 +16,7 @@
 #include "resource.h"
 #include "settings/Setting.h"
 #include "switching/ProgramSwitcher.h"
+#include "switching/ShortcutKeys.h"
 
 namespace
 {
@@ -92,6 +94,25 @@ LRESULT OnCommand(WPARAM wParam)
     return 0;
 }
 
+// A change of profile from outside the sheet, on screen unless the user turned that off.
+void ShowOnScreen(const std::string& line, bool failed)
+{
+    if (CShortcutKeys::Get().Shortcuts().panelOn)
+        CSwitchPanel::Get().Show(line, failed);
+}
+
+void OnLoadTried(int slot, const std::string& name, ELoadCaller caller, const CLoadOutcome& outcome)
+{
+    // The switching tries again what it was refused for now: the sign waits for the switch.
+    if (caller == ELoadCaller::kSwitching && outcome.result == ELoadResult::kSheetBusy)
+        return;
+    const std::string onDisk = ProfileNameOnDisk(name);
+    const std::string profile = onDisk.empty() ? name : onDisk;
+    const std::string pad = ProgrammableSlots().size() > 1 ? "Pad " + std::to_string(slot + 1) + ": " : "";
+    ShowOnScreen(outcome.Loaded() ? pad + profile : pad + profile + " was not loaded: " + outcome.message,
+                 !outcome.Loaded());
+}
+
 LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -99,6 +120,7 @@ LRESULT Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     case WM_DEVICECHANGE: OnDeviceChange(wParam, lParam); return 0;
     case WM_TRAY_NOTIFY: OnTrayNotify(lParam); return 0;
+    case WM_HOTKEY: CShortcutKeys::Get().OnHotKey(wParam); return 0;
     case kCommandMessage:
         CCommandServer::OnCommandMessage(lParam);
         if (HasPendingPutBacks())
@@ -152,7 +174,12 @@ bool RunResident()
     CProgramSwitcher::Get().SetWarningHandler(
         [](const std::string& title, const std::string& text) { g_pTray->ShowBalloon(title, text); });
     CProgramSwitcher::Get().Start(g_hMainWnd);
+    SetLoadTriedHandler(OnLoadTried);
+    CShortcutKeys::Get().SetHandlers(
+        [](const std::string& title, const std::string& text) { g_pTray->ShowBalloon(title, text); }, ShowOnScreen);
+    CShortcutKeys::Get().Start(g_hMainWnd);
     RunMessageLoop();
+    CShortcutKeys::Get().Stop();
     CProgramSwitcher::Get().Stop();
     commands.Stop();
     g_pTray->Remove();

@@ -8,6 +8,7 @@
 #include "sheet/PropGeneral.h"
 #include "sheet/PropSheet.h"
 #include "switching/PropPrograms.h"
+#include "switching/PropShortcuts.h"
 
 CPropSheet* CPropSheet::GetInstance()
 {
@@ -21,14 +22,16 @@ CPropSheet* CPropSheet::GetInstance()
     static CPropDisplay display;
     static CPropProfile profile;
     static CPropPrograms programs;
+    static CPropShortcuts shortcuts;
     if (sheet.GetPageCount() == 0) {
         // Page order of the sheet: the settings pages (General, Button, Direction Pad and
-        // Motion Function, Profile, Programs), then the test page, Display.
+        // Motion Function, Profile, Programs, Shortcuts), then the test page, Display.
         sheet.AddPage(&general);
         sheet.AddPage(&button);
         sheet.AddPage(&movement);
         sheet.AddPage(&profile);
         sheet.AddPage(&programs);
+        sheet.AddPage(&shortcuts);
         sheet.AddPage(&display);
         // A load from outside the sheet asks it whether it holds the settings, and has the open
         // pages show what the load brought.

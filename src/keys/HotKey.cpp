@@ -189,12 +189,17 @@ bool CHotKeyEdit::OnCaptureMouse(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+void CHotKeyEdit::BindKey(UINT virtualKey, BYTE scanCode, bool extended)
+{
+    m_bExtended = extended ? 1 : 0;
+    m_nScanCode = static_cast<std::uint8_t>(scanCode + (extended ? 0x80 : 0));
+    SetAction(1, virtualKey);
+}
+
 void CHotKeyEdit::AssignKey(const MSG& message)
 {
     const bool extended = (message.lParam >> 24) & 1;
-    m_bExtended = extended ? 1 : 0;
-    m_nScanCode = static_cast<std::uint8_t>(((message.lParam >> 16) & 0xFF) + (extended ? 0x80 : 0));
-    SetAction(1, static_cast<unsigned>(message.wParam));
+    BindKey(static_cast<UINT>(message.wParam), static_cast<BYTE>((message.lParam >> 16) & 0xFF), extended);
 }
 
 bool CHotKeyEdit::PreTranslateMessage(MSG& message)

@@ -21,6 +21,9 @@ public:
     void SetCode(WORD code);
     // Keypad and Pause scan codes get their keypad names; 0 for any other scan code.
     int SetNumpadKey(BYTE scanCode);
+    // Binds a key as its press does (the scan code without the extended flag's 0x80): the page
+    // binds F13-F24 through it, keys a person cannot press.
+    void BindKey(UINT virtualKey, BYTE scanCode, bool extended);
 
     void BeginCapture();
     void EndCapture();

@@ -330,6 +330,27 @@ std::uint8_t NumpadVirtualKey(std::uint8_t scanCode)
     return 0;
 }
 
+namespace
+{
+constexpr std::uint8_t kFunctionKeyScanCodes[kFunctionKeyCount] = {0x64, 0x65, 0x66, 0x67, 0x68, 0x69,
+                                                                   0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x76};
+}
+
+std::uint8_t FunctionKeyScanCode(std::uint8_t virtualKey)
+{
+    const int k = virtualKey - kFirstFunctionKey;
+    return (k >= 0 && k < kFunctionKeyCount) ? kFunctionKeyScanCodes[k] : 0;
+}
+
+std::uint8_t FunctionKeyVirtualKey(std::uint8_t scanCode)
+{
+    for (int k = 0; k < kFunctionKeyCount; ++k) {
+        if (kFunctionKeyScanCodes[k] == scanCode)
+            return static_cast<std::uint8_t>(kFirstFunctionKey + k);
+    }
+    return 0;
+}
+
 bool IsStorableBinding(std::uint8_t kind, std::uint8_t value)
 {
     constexpr std::uint8_t kNeverStored = 0xFF;

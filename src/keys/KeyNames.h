@@ -37,6 +37,17 @@ std::uint16_t SidedVirtualKey(std::uint16_t virtualKey, bool extended);
 // give as the navigation key sharing it; 0 for every other scan code.
 std::uint8_t NumpadVirtualKey(std::uint8_t scanCode);
 
+// F13-F24, keys no keyboard of a person has: a pad button bound to one of them gives a key that
+// only the pad sends. Their scan codes are fixed (set 1: 0x64-0x6E, then 0x76 for F24, none
+// extended), so they are stored and named without the system's keyboard mapping, which knows
+// them only where the keyboard has them.
+constexpr std::uint8_t kFirstFunctionKey = 0x7C;  // VK_F13
+constexpr int kFunctionKeyCount = 12;
+// The scan code of F13-F24 by virtual key; 0 for every other key.
+std::uint8_t FunctionKeyScanCode(std::uint8_t virtualKey);
+// The virtual key of an F13-F24 scan code; 0 for every other scan code.
+std::uint8_t FunctionKeyVirtualKey(std::uint8_t scanCode);
+
 // The byte pair the driver reads for one box: KeyConfig kind (0 none, 1 key, 2 mouse,
 // 4 extended key) and KeyMap value (scan code, scan code + 0x80, or mouse action).
 struct CStoredBinding

@@ -25,6 +25,7 @@ CKeyPage::CKeyPage(UINT templateId, UINT pictureId, std::span<const int> boxIds,
 // template's.
 BOOL CKeyPage::OnInitDialog()
 {
+    m_nChosenKey = -1;  // a new window: no box chosen yet, and the template's button is disabled
     const BOOL result = CSettingsPage::OnInitDialog();
     const HWND picture = TemplatePicture();
     HBITMAP scaled = picture ? LoadArtBitmap(m_nPictureId, ArtDpi()) : nullptr;
@@ -53,6 +54,7 @@ int CKeyPage::KeyOfControl(int id) const
 void CKeyPage::EnableKey(int k, bool enable)
 {
     EnableDlgItem(m_boxIds[static_cast<size_t>(k)], enable);
+    UpdateFunctionKeyButton();
 }
 
 void CKeyPage::EnableKeys(bool enable)
@@ -113,11 +115,15 @@ void CKeyPage::LoadKey(int k, HKL layout)
         return;
     switch (kind) {
     case kBindMouse: key.SetAction(0, value); break;
-    case kBindKey:
+    case kBindKey: {
         key.m_nScanCode = value;
-        if (!key.SetNumpadKey(value))
-            key.SetAction(1, ::MapVirtualKeyA(value, kScanToSidedKey));
+        if (key.SetNumpadKey(value))
+            break;
+        // F13-F24 by their fixed scan codes: the system maps them only where a keyboard has them.
+        const std::uint8_t functionKey = FunctionKeyVirtualKey(value);
+        key.SetAction(1, functionKey ? functionKey : ::MapVirtualKeyA(value, kScanToSidedKey));
         break;
+    }
     case kBindExtendedKey:
         key.m_bExtended = 1;
         key.SetAction(1, ::MapVirtualKeyExA(static_cast<BYTE>(value - 0x80), kScanToSidedKey, layout));
@@ -169,15 +175,61 @@ bool CKeyPage::OnCommand(int id, int code, HWND)
         OnClearAll();
         return true;
     }
+    if (id == IDC_KEY_FUNCTION_KEYS && code == BN_CLICKED) {
+        OnFunctionKeys();
+        return true;
+    }
     const int k = KeyOfControl(id);
     if (k < 0)
         return false;
     switch (code) {
     case EN_UPDATE: MarkModified(); return true;
-    case EN_SETFOCUS: OnKeyFocus(k); return true;
+    case EN_SETFOCUS:
+        m_nChosenKey = k;
+        UpdateFunctionKeyButton();
+        OnKeyFocus(k);
+        return true;
     case EN_KILLFOCUS: OnKeyFocus(-1); return true;
     default: return false;
     }
+}
+
+CHotKeyEdit* CKeyPage::ChosenKey()
+{
+    if (m_nChosenKey < 0 || m_nChosenKey >= GetKeyCount())
+        return nullptr;
+    const HWND box = GetDlgItem(m_boxIds[static_cast<size_t>(m_nChosenKey)]);
+    return (box && ::IsWindowEnabled(box)) ? &m_keys[static_cast<size_t>(m_nChosenKey)] : nullptr;
+}
+
+void CKeyPage::UpdateFunctionKeyButton()
+{
+    EnableDlgItem(IDC_KEY_FUNCTION_KEYS, ChosenKey() != nullptr);
+}
+
+void CKeyPage::OnFunctionKeys()
+{
+    CHotKeyEdit* key = ChosenKey();
+    if (!key)
+        return;
+    // Each item's id is its virtual key, so the menu's answer is the key (0: closed unchosen).
+    const CMenu menu(::CreatePopupMenu());
+    for (int k = 0; k < kFunctionKeyCount; ++k) {
+        const auto virtualKey = static_cast<std::uint8_t>(kFirstFunctionKey + k);
+        ::AppendMenuA(menu.get(), MF_STRING, virtualKey, KeyNameOf(virtualKey));
+    }
+    RECT button = {};
+    ::GetWindowRect(GetDlgItem(IDC_KEY_FUNCTION_KEYS), &button);
+    const auto virtualKey = static_cast<std::uint8_t>(::TrackPopupMenu(
+        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, m_hWnd, nullptr));
+    const std::uint8_t scanCode = FunctionKeyScanCode(virtualKey);
+    // The box may have been disabled while the menu was open (the pad went away).
+    if (!scanCode || ChosenKey() != key)
+        return;
+    key->BindKey(virtualKey, scanCode, false);
+    MarkModified();
+    // The focus goes back to the box, as it stays there after a key pressed in it.
+    ::SetFocus(key->m_hWnd);
 }
 
 LRESULT CKeyPage::OnQuerySiblings(WPARAM code, LPARAM)

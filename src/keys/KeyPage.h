@@ -11,7 +11,8 @@
 // boxes, each editing one input index of the settings, with "Clear All", the same load, store
 // and clear rules, and the question when the page is left with edits. A page says only how
 // many boxes it has, their control ids, the settings index of its first box, and what it does
-// besides (OnKeysLoaded, OnKeyFocus).
+// besides (OnKeysLoaded, OnKeyFocus). "F13-F24..." binds one of those keys, which no keyboard
+// has, to the box chosen last, as if it had been pressed in it.
 class CKeyPage : public CSettingsPage
 {
 public:
@@ -47,6 +48,11 @@ protected:
     void EnableKey(int k, bool enable);
 
 private:
+    // The box "F13-F24..." binds: the one that had the focus last (clicking the button takes the
+    // focus from it), while it is enabled; nullptr when there is none.
+    CHotKeyEdit* ChosenKey();
+    void UpdateFunctionKeyButton();
+    void OnFunctionKeys();
     int KeyOfControl(int id) const;
     void LoadKey(int k, HKL layout);
     void EnableKeys(bool enable);
@@ -55,4 +61,5 @@ private:
     std::span<const int> m_boxIds;
     int m_nFirstIndex;
     UINT m_nPictureId;
+    int m_nChosenKey = -1;
 };

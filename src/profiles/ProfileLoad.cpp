@@ -60,6 +60,7 @@ public:
 };
 
 void (*g_pfnManualChoice)() = nullptr;
+void (*g_pfnLoadTried)(int, const std::string&, ELoadCaller, const CLoadOutcome&) = nullptr;
 ESheetHold (*g_pfnSheetHold)() = nullptr;
 void (*g_pfnShowLoaded)() = nullptr;
 
@@ -152,7 +153,9 @@ std::string WhyNotNow(int slot)
     return {};
 }
 
-CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner)
+namespace
+{
+CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWND owner)
 {
     const bool background = caller != ELoadCaller::kPage;
     if (background) {
@@ -193,6 +196,21 @@ CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, 
     if (!said.empty())
         return Refused(ELoadResult::kFailed, "The profile was loaded, but: " + said);
     return {};
+}
+}
+
+CLoadOutcome LoadProfile(int slot, const std::string& name, ELoadCaller caller, HWND owner)
+{
+    const CLoadOutcome outcome = LoadOnce(slot, name, caller, owner);
+    if (caller != ELoadCaller::kPage && g_pfnLoadTried)
+        g_pfnLoadTried(slot, name, caller, outcome);
+    return outcome;
+}
+
+void SetLoadTriedHandler(void (*handler)(int slot, const std::string& name, ELoadCaller caller,
+                                         const CLoadOutcome& outcome))
+{
+    g_pfnLoadTried = handler;
 }
 
 void SetSheetHandlers(ESheetHold (*hold)(), void (*showLoaded)())

@@ -52,6 +52,10 @@ void SetSheetHandlers(ESheetHold (*hold)(), void (*showLoaded)());
 // line), for the switching by program to hold it.
 void SetManualChoiceHandler(void (*handler)());
 
+// Called after every load from outside the page, loaded or not: the tray, the command line, a
+// shortcut key and the switching, for the screen to show what changed.
+void SetLoadTriedHandler(void (*handler)(int slot, const std::string& name, ELoadCaller caller,
+                                         const CLoadOutcome& outcome));
 // Why a caller in the background may not change the pad in `slot` now; empty when it may.
 std::string WhyNotNow(int slot);
 

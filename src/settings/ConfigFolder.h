@@ -3,3 +3,5 @@
 
 // The Programs page's rules.
 constexpr char kProgramRulesFile[] = "programs.txt";
+// The Shortcuts page's keys.
+constexpr char kShortcutsFile[] = "shortcuts.txt";

@@ -298,8 +298,8 @@ void CSetting::ScanProfiles()
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;  // also skips "." and ".."
-        if (::lstrcmpiA(found.cFileName, kProgramRulesFile) == 0)
-            continue;  // the Programs page's rules, no profile
+        if (::lstrcmpiA(found.cFileName, kProgramRulesFile) == 0 || ::lstrcmpiA(found.cFileName, kShortcutsFile) == 0)
+            continue;  // the Programs and Shortcuts pages' files, no profiles
         m_ProfileFiles.emplace_back(found.cFileName);
         ++m_nProfileCount;
     } while (::FindNextFileA(search, &found));

@@ -409,7 +409,7 @@ TEST_P(DisplayScale, MarksAndBoxesStayOnTheirParts)
     ExpectBoxesNearParts(movement, arrowsAt, kMovementBindings, std::size(kMovementBindings), kMovementBoxReach);
 
     // The Display page: each input marks its part of the pad.
-    ::SendMessageA(sheet, PSM_SETCURSEL, 5, 0);
+    ::SendMessageA(sheet, PSM_SETCURSEL, 6, 0);
     const HWND display = ::FindWindowExA(sheet, nullptr, "#32770", "Display");
     ASSERT_NE(nullptr, display);
     ::Sleep(700);

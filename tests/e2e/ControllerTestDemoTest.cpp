@@ -14,7 +14,7 @@
 namespace
 {
 // The fifth tab; Kinetra's own Programs page comes after it.
-constexpr int kDisplayTab = 5;
+constexpr int kDisplayTab = 6;
 
 std::string TextOf(HWND window, int id)
 {

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +18,9 @@
 #include "framework/TextFile.h"
 #include "profiles/DeviceKeyFile.h"
 #include "resource.h"
+#include "support/ChildProcess.h"
 #include "support/DemoProcess.h"
+#include "switching/ShortcutRules.h"
 #include "support/TestSupport.h"
 
 namespace
@@ -349,8 +354,8 @@ constexpr DWORD kQuietMs = 1500;  // the check and the settle time, several time
 class CFrontProgram
 {
 public:
-    explicit CFrontProgram(const std::string& name)
-        : m_child(CChildProcess::Quoted(CChildProcess::CopyBesideMe("Front.exe", name + ".exe"))),
+    explicit CFrontProgram(const std::string& name, const std::string& arguments = "")
+        : m_child(CChildProcess::Quoted(CChildProcess::CopyBesideMe("Front.exe", name + ".exe")) + " " + arguments),
           m_window(m_child.WaitForWindow("KinetraTestFront", 10000))
     {}
     ~CFrontProgram() { Close(); }
@@ -803,4 +808,167 @@ TEST_F(ProfileSwitchFixture, KinetraAnswersAtOnceAndNeverWaitsOnAClient)
     demo.Send("quit");
     EXPECT_EQ(0u, demo.WaitForExit(10000)) << "Quit waited on a client";
     ::CloseHandle(idle);
+}
+
+namespace
+{
+// xdotool, as the person's keyboard: the X server gives the keys to the window with the X focus.
+// Wine starts a Unix program but cannot tell when it ends or how, so its shell writes the exit
+// status into a file that the test waits for.
+bool X11(const std::string& arguments)
+{
+    static int calls = 0;
+    const std::string name = "kinetra-xdotool-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(++calls);
+    const std::string done = "Z:\\tmp\\" + name;
+    CChildOptions hidden;
+    hidden.hidden = true;
+    CChildProcess("/bin/sh -c \"xdotool " + arguments + "; echo $? > /tmp/" + name + "\"", hidden);
+    std::string status;
+    const bool ended = WaitUntil([&] { return ReadWholeFile(done, status) && !status.empty(); }, 10000);
+    ::DeleteFileA(done.c_str());
+    return ended && status.rfind("0", 0) == 0;
+}
+
+// The X focus to the window titled `title`, as a click on it gives; before that, typed keys go
+// nowhere. (With no window manager on the test display there is nothing to "activate".)
+bool FocusByX11(const std::string& title)
+{
+    return X11("search --name '^" + title + "$' windowfocus --sync");
+}
+
+// Chooses item `index` (from 0) of the menu a "..." button of the page opens.
+void ChooseFromMoreMenu(HWND page, int button, int index)
+{
+    ::PostMessageA(::GetDlgItem(page, button), BM_CLICK, 0, 0);
+    const HWND menu = FindMenuWindow();
+    ASSERT_NE(nullptr, menu);
+    for (int i = 0; i <= index; ++i)
+        ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitUntil([] { return FindMenuWindow(0) == nullptr; }, 5000));
+}
+
+std::string TextOf(HWND page, int id)
+{
+    char text[512] = {};
+    ::GetDlgItemTextA(page, id, text, sizeof text);
+    return text;
+}
+
+WORD HotKeyOf(HWND page, int id)
+{
+    return static_cast<WORD>(::SendDlgItemMessageA(page, id, HKM_GETHOTKEY, 0, 0));
+}
+
+// The profiles in the order the Profile page lists them, as list gives it.
+std::vector<std::string> ListedProfiles()
+{
+    std::vector<std::string> names;
+    const std::string listed = Cmd(L"list").out;
+    for (std::size_t start = 0, end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1)
+        names.push_back(listed.substr(start, listed.find_first_of(" \r\n", start) - start));
+    return names;
+}
+}
+
+// Keys set on the Shortcuts page as a user sets them (a key pressed into its box, F-keys from its
+// "..." menu, a profile chosen in its list), then pressed on the keyboard while a game of another
+// process is in front: each reaches the driver, the game stays in front, and the sign shows over
+// it. A key another program holds is shown as taken. The keys survive a restart and a damaged line.
+TEST_F(ProfileSwitchFixture, ShortcutKeysSwitchFromInsideTheGame)
+{
+    ::DeleteFileA(DemoProcess::ProgramPath("config\\Broken.reg").c_str());
+    ::DeleteFileA(DemoProcess::ProgramPath("config\\shortcuts.txt").c_str());
+    WriteProfile("Fly", 0x33);
+    const std::map<std::string, std::uint8_t> marks = {{"Race1", 0x11}, {"Desk", 0x22}, {"Fly", 0x33}};
+    // xdotool maps a spare keycode for a key the keyboard lacks on its first use, which loses it.
+    X11("key F14 F15");
+    const CFrontProgram holder("KeyHolder", "--hold=7F");  // F16
+    DemoProcess demo;
+    ASSERT_NE("", demo.WaitForLine("ready", 15000));
+    const std::vector<std::string> order = ListedProfiles();
+    ASSERT_EQ(3u, order.size());
+    ASSERT_EQ(0u, Cmd(L"load Race1").code);
+    ASSERT_EQ(Marks(0x11), NextKeyMap(demo));
+
+    const HWND sheet = OpenSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    ::SendMessageA(sheet, PSM_SETCURSEL, 5, 0);
+    const HWND page = ::FindWindowExA(sheet, nullptr, "#32770", "Shortcuts");
+    ASSERT_NE(nullptr, page);
+    // N alone becomes Ctrl+Alt+N: a letter must not be taken from the game.
+    ::PostMessageA(::GetDlgItem(page, IDC_SHORTCUT_NEXT), WM_KEYDOWN, 'N', 0x00310001);
+    ::PostMessageA(::GetDlgItem(page, IDC_SHORTCUT_NEXT), WM_KEYUP, 'N', 0xC0310001);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HotKeyOf(page, IDC_SHORTCUT_NEXT) == MAKEWORD('N', HOTKEYF_CONTROL | HOTKEYF_ALT); }, 5000));
+    ChooseFromMoreMenu(page, IDC_SHORTCUT_PREVIOUS_MORE, 1);   // F14
+    ChooseFromMoreMenu(page, IDC_SHORTCUT_SWITCHING_MORE, 3);  // F16, which the holder has
+    const HWND list = ::GetDlgItem(page, IDC_SHORTCUT_PROFILES);
+    const auto desk = std::find(order.begin(), order.end(), "Desk") - order.begin();
+    ::PostMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    for (int i = 0; i < desk; ++i)
+        ::PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    // Every key must have reached the list before a menu opens: the menu's loop takes them all.
+    ASSERT_TRUE(WaitUntil([&] { return ::SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED) == desk; }, 5000));
+    ChooseFromMoreMenu(page, IDC_SHORTCUT_PROFILE_MORE, 2);  // F15
+    EXPECT_EQ(VK_F14, HotKeyOf(page, IDC_SHORTCUT_PREVIOUS));
+    EXPECT_EQ(VK_F15, HotKeyOf(page, IDC_SHORTCUT_PROFILE_KEY));
+    ::PostMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(page, IDC_SHORTCUT_SWITCHING_STATE) == "F16, Taken"; }, 5000))
+        << "a key another program holds";
+    EXPECT_EQ("", TextOf(page, IDC_SHORTCUT_NEXT_STATE));
+    EXPECT_TRUE(Contains(TextOf(page, IDC_SHORTCUTS_NOTE), "Taken")) << TextOf(page, IDC_SHORTCUTS_NOTE);
+    ::Sleep(300);
+    SaveScreenshot("shortcuts-page");
+    ::PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
+    while (!demo.WaitForLine("reload ", 1000).empty()) {  // OK applies, and the driver reloads
+    }
+
+    const CFrontProgram race("RaceGame");
+    ASSERT_TRUE(FocusByX11("RaceGame.exe"));
+    std::string current = "Race1";
+    for (int press = 0; press < 3; ++press) {
+        ASSERT_TRUE(X11("key ctrl+alt+n"));
+        current = StepProfile(order, current, 1);
+        EXPECT_EQ(Marks(marks.at(current)), NextKeyMap(demo)) << "Next, press " << press + 1;
+        if (press == 0) {
+            const HWND panel = ::FindWindowA("Kinetra Switch Panel", nullptr);
+            ASSERT_TRUE(WaitUntil([&] { return panel && ::IsWindowVisible(panel); }, 3000)) << "no sign on screen";
+            const auto style = static_cast<DWORD>(::GetWindowLongPtrA(panel, GWL_EXSTYLE));
+            EXPECT_EQ(static_cast<DWORD>(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE),
+                      style & (WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
+            EXPECT_EQ(race.window(), ::GetForegroundWindow()) << "the game stays in front";
+            SaveScreenshot("switch-panel-over-game");
+        }
+    }
+    EXPECT_EQ("Race1", current) << "three profiles, three presses: Next came around";
+    ASSERT_TRUE(X11("key F14"));
+    EXPECT_EQ(Marks(marks.at(StepProfile(order, "Race1", -1))), NextKeyMap(demo)) << "Previous came around";
+    ASSERT_TRUE(Cmd(L"load Race1").code == 0 && NextKeyMap(demo) == Marks(0x11));
+    ASSERT_TRUE(X11("key F15"));
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "the profile's own key";
+    EXPECT_EQ(race.window(), ::GetForegroundWindow());
+    demo.Send("quit");
+    ASSERT_EQ(0u, demo.WaitForExit(10000));
+
+    // A restart with a line of the file damaged by hand: the good lines still work.
+    const std::string file = DemoProcess::ProgramPath("config\\shortcuts.txt");
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(file, text));
+    ASSERT_TRUE(WriteFileReplacing(file, text + "next: Ctrl+Nothing\n"));
+    DemoProcess again;
+    ASSERT_NE("", again.WaitForLine("ready", 15000));
+    ASSERT_TRUE(Cmd(L"load Race1").code == 0 && NextKeyMap(again) == Marks(0x11));
+    ASSERT_TRUE(FocusByX11("RaceGame.exe"));
+    ASSERT_TRUE(X11("key F15"));
+    EXPECT_EQ(Marks(0x22), NextKeyMap(again)) << "the key survived the restart";
+    const HWND reopened = OpenSheet(again);
+    ::SendMessageA(reopened, PSM_SETCURSEL, 5, 0);
+    EXPECT_TRUE(Contains(TextOf(::FindWindowExA(reopened, nullptr, "#32770", "Shortcuts"), IDC_SHORTCUTS_NOTE),
+                         "of shortcuts.txt is no shortcut"));
+    ::PostMessageA(reopened, WM_COMMAND, IDCANCEL, 0);
+    ::DeleteFileA(file.c_str());
+    ::DeleteFileA(DemoProcess::ProgramPath("config\\Fly.reg").c_str());
 }

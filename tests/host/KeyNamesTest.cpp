@@ -84,3 +84,15 @@ TEST(KeyCodes, ABoxStoresItsScanCodeOrItsMouseActionOrNothing)
     }
     EXPECT_EQ(kBindNone, KeyConfigByteForKind(KeyConfigKindOf(3))) << "an unknown kind is stored as nothing";
 }
+
+TEST(KeyCodes, F13ToF24HaveTheirFixedScanCodesBothWaysAndNoOtherKeyDoes)
+{
+    const std::uint8_t scanCodes[] = {0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x76};
+    for (int k = 0; k < kFunctionKeyCount; ++k) {
+        EXPECT_EQ(scanCodes[k], FunctionKeyScanCode(static_cast<std::uint8_t>(0x7C + k))) << "F" << 13 + k;
+        EXPECT_EQ(0x7C + k, FunctionKeyVirtualKey(scanCodes[k])) << "F" << 13 + k;
+    }
+    // F12 and the key after F24; F1's scan code and the one between F23's and F24's.
+    EXPECT_EQ(0, FunctionKeyScanCode(0x7B) + FunctionKeyScanCode(0x88));
+    EXPECT_EQ(0, FunctionKeyVirtualKey(0x3B) + FunctionKeyVirtualKey(0x6F));
+}

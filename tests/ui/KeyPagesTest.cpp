@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "SimBench.h"
 #include "device/DeviceThread.h"
@@ -459,6 +460,7 @@ TEST_F(KeyPagesFixture, WithoutAProgrammablePadNothingCanBeBoundOrWritten)
             for (int k = 0; k < count; ++k)
                 EXPECT_FALSE(::IsWindowEnabled(Box(page, k))) << "page " << page << " box " << k;
             EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(PageWindow(page), IDC_CLEAR_ALL)));
+            EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(PageWindow(page), IDC_KEY_FUNCTION_KEYS)));
             PostKey(Box(page, 0), kKeyA);
         }
         ASSERT_TRUE(ui.Flush());
@@ -589,6 +591,49 @@ TEST_F(KeyPagesFixture, TheFocusedBoxMarksItsButtonOnThePadPicture)
     });
     ::DeleteObject(pressed);
     ::DeleteObject(normal);
+}
+
+// F13-F24 from "F13-F24...": a person clicks a box, moves away (the box stops waiting for a
+// mouse action), clicks the button and chooses F20 with the keys. The box holds what an F20
+// press gives (scan code 0x6B, a key, not extended), Apply reaches the driver, a reload names it.
+TEST_F(KeyPagesFixture, F13ToF24FromTheButtonsMenuAreBoundAsIfPressedAndReachTheDriver)
+{
+    const auto pad = PlugAndDiscover();
+    const std::tuple<int, int, std::string> cases[] = {{kButtonPage, 2, "button-page"},
+                                                       {kMovementPage, 11, "movement-page"}};
+    RunSheet(kButtonPage, [&](HWND, HWND) {
+        // The sheet in front, as the window a person clicks in is: on the bench, with no window
+        // manager, the X server raises it a moment later, and over a menu opened meanwhile.
+        ui.Run([&] { ::SetForegroundWindow(shownSheet); });
+        ::Sleep(300);
+        for (const auto& [page, k, name] : cases) {
+            ShowPage(page);
+            const HWND box = Box(page, k);
+            PostClick(box);
+            ASSERT_TRUE(ui.Flush());
+            const POINT start = static_cast<CKeyPage*>(sheet->GetPage(page))->m_keys[k].m_ptStart;
+            PostMouse(box, WM_MOUSEMOVE, 0, start.x, start.y + 150);
+            PostClick(::GetDlgItem(PageWindow(page), IDC_KEY_FUNCTION_KEYS));
+            const HWND menu = FindMenuWindow();
+            ASSERT_NE(nullptr, menu) << name << ": the button opened no menu";
+            for (int item = 0; item < 8; ++item)  // F13 ... F20
+                ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+            ::Sleep(500);  // the highlight paints, for the picture
+            SaveScreenshot((name + "-f13-f24-menu").c_str());
+            ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+            ASSERT_TRUE(WaitUntil([&] { return TextOf(box) == "F20"; }, 3000)) << name;
+            EXPECT_EQ(box, Focus()) << name;
+            Apply();
+            Reactivate(page);
+            EXPECT_EQ("F20", TextOf(box)) << name << ": a reload names the scan code";
+        }
+    });
+    ASSERT_TRUE(pad->WaitForReloads(2, 3000));
+    const CSimReload reload = pad->Reloads().back();
+    for (size_t index : {2u, 23u}) {
+        EXPECT_EQ(1, reload.values.at("KeyConfig").at(index)) << "input " << index;
+        EXPECT_EQ(0x6B, reload.values.at("KeyMap").at(index)) << "input " << index;
+    }
 }
 
 namespace

@@ -1,0 +1,50 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "controllertest/BitmapPicture.h"
+#include "framework/ListView.h"
+#include "sheet/SettingsPage.h"
+#include "switching/ShortcutRules.h"
+
+// The Shortcuts page: the keys that switch to the next or previous profile, turn the automatic
+// switching on or off, or load one profile, from inside a game; and whether a change of profile
+// shows on screen. Edits wait for the sheet's Apply, as on the Programs page.
+class CPropShortcuts : public CSettingsPage
+{
+public:
+    CPropShortcuts();
+
+    CBitmapPicture m_picture;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    BOOL OnSetActive() override;
+    BOOL OnApply() override;
+    void OnReset() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
+
+private:
+    // A hot-key control changed: its shortcut takes the key, and loses it when it is empty.
+    void OnKeyChanged(int id);
+    // The "..." button of a key: F13 to F24, which a pad button can send, or none.
+    void OnMore(int id);
+    void SetKey(EShortcut what, const std::string& profile, CShortcutKey key);
+
+    void Changed();
+    bool Store();
+    // The page shows m_shortcuts: every key, its state, the profiles' list and the panel's box.
+    void ShowShortcuts();
+    void ShowKey(int id, CShortcutKey key);
+    void ShowProfileList();
+    void ShowNote();
+    std::string ChosenProfile() const;
+    CListView List() const;
+
+    CShortcuts m_shortcuts;
+    bool m_bShowing = false;  // the page is setting its controls: their changes are no edits
+};
