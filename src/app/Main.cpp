@@ -95,10 +95,10 @@ LRESULT OnCommand(WPARAM wParam)
 }
 
 // A change of profile from outside the sheet, on screen unless the user turned that off.
-void ShowOnScreen(const std::string& line, bool failed)
+void ShowOnScreen(const std::string& topic, const std::string& line, bool failed)
 {
     if (CShortcutKeys::Get().Shortcuts().panelOn)
-        CSwitchPanel::Get().Show(line, failed);
+        CSwitchPanel::Get().Show(topic, line, failed);
 }
 
 void OnLoadTried(int slot, const std::string& name, ELoadCaller caller, const CLoadOutcome& outcome)
@@ -109,7 +109,8 @@ void OnLoadTried(int slot, const std::string& name, ELoadCaller caller, const CL
     const std::string onDisk = ProfileNameOnDisk(name);
     const std::string profile = onDisk.empty() ? name : onDisk;
     const std::string pad = ProgrammableSlots().size() > 1 ? "Pad " + std::to_string(slot + 1) + ": " : "";
-    ShowOnScreen(outcome.Loaded() ? pad + profile : pad + profile + " was not loaded: " + outcome.message,
+    ShowOnScreen("pad " + std::to_string(slot),
+                 outcome.Loaded() ? pad + profile : pad + profile + " was not loaded: " + outcome.message,
                  !outcome.Loaded());
 }
 

@@ -237,7 +237,7 @@ void CSwitchPanel::SetEnabled(bool enabled)
         Hide();
 }
 
-void CSwitchPanel::Show(const std::string& line, bool failed)
+void CSwitchPanel::Show(const std::string& topic, const std::string& line, bool failed)
 {
     if (!m_bEnabled || !PanelMayShow(CurrentNotificationState()))
         return;
@@ -245,7 +245,8 @@ void CSwitchPanel::Show(const std::string& line, bool failed)
         return;
     if (!::IsWindowVisible(m_hWnd))
         m_lines.clear();
-    m_lines.push_back({line, failed});
+    std::erase_if(m_lines, [&](const CPanelLine& shown) { return shown.topic == topic; });
+    m_lines.push_back({topic, line, failed});
     if (m_lines.size() > kMaxLines)
         m_lines.erase(m_lines.begin());
     Present();

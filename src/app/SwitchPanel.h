@@ -13,6 +13,7 @@ bool PanelMayShow(QUERY_USER_NOTIFICATION_STATE state);
 // One line of the panel: a pad's new profile, or why it did not get it.
 struct CPanelLine
 {
+    std::string topic;  // what the line is about: a pad, the switching
     std::string text;
     bool failed = false;
 };
@@ -26,10 +27,11 @@ class CSwitchPanel
 public:
     static CSwitchPanel& Get();
 
-    // Shows `line` for about 1.5 s; a line shown while the panel is up joins the lines already
-    // there (one line a pad when several pads switch at once), and the time starts again.
-    // `failed` shows the line as a failure (a warning sign and colour).
-    void Show(const std::string& line, bool failed = false);
+    // Shows `line` about `topic` (a pad, the switching) for about 1.5 s. A line shown while the
+    // panel is up takes the place of the line about the same topic, or joins the others (one
+    // line a pad when several pads switch at once), and the time starts again: the panel says
+    // what holds now, not a history. `failed` shows the line as a failure (a warning sign and colour).
+    void Show(const std::string& topic, const std::string& line, bool failed = false);
     void SetEnabled(bool enabled);  // off: Show does nothing
     bool Enabled() const { return m_bEnabled; }
     HWND Window() const { return m_hWnd; }  // null before the first showing (for tests)

@@ -57,6 +57,18 @@ bool SameName(const std::string& a, const std::string& b)
 {
     return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
+
+// A shortcut as the page labels it.
+std::string NameOf(EShortcut what, const std::string& profile)
+{
+    switch (what) {
+    case EShortcut::kNext: return "Next profile";
+    case EShortcut::kPrevious: return "Previous profile";
+    case EShortcut::kSwitching: return "Switch automatically on/off";
+    case EShortcut::kProfile: break;
+    }
+    return profile;
+}
 }
 
 CPropShortcuts::CPropShortcuts() : CSettingsPage(IDD_SHORTCUTS) {}
@@ -91,8 +103,24 @@ BOOL CPropShortcuts::OnSetActive()
     // Unapplied edits stay; otherwise the page shows the keys in use now.
     if (!m_bModified)
         m_shortcuts = CShortcutKeys::Get().Shortcuts();
+    m_strMoved.clear();
+    CShortcutKeys::Get().Suspend(true);
     ShowShortcuts();
     return CSettingsPage::OnSetActive();
+}
+
+BOOL CPropShortcuts::OnKillActive()
+{
+    const BOOL leaving = CSettingsPage::OnKillActive();
+    if (leaving)
+        CShortcutKeys::Get().Suspend(false);
+    return leaving;
+}
+
+void CPropShortcuts::OnDestroy()
+{
+    CShortcutKeys::Get().Suspend(false);
+    CSettingsPage::OnDestroy();
 }
 
 void CPropShortcuts::ShowShortcuts()
@@ -169,6 +197,7 @@ void CPropShortcuts::ShowNote()
                " dropped; Apply writes the file without " + (dropped.size() == 1 ? "it. " : "them. ");
     const bool taken = std::any_of(m_shortcuts.keys.begin(), m_shortcuts.keys.end(),
                                    [](const CShortcut& s) { return CShortcutKeys::Get().Taken(s.key); });
+    text = m_strMoved + text;
     text += taken ? "A key marked Taken is held by another program, so Kinetra cannot use it: choose another."
                   : "\"...\" offers F13 to F24, keys no keyboard has: bind one to a pad button on the Button "
                     "page, and the button switches the profile.";
@@ -177,6 +206,12 @@ void CPropShortcuts::ShowNote()
 
 void CPropShortcuts::SetKey(EShortcut what, const std::string& profile, CShortcutKey key)
 {
+    const auto had = std::find_if(m_shortcuts.keys.begin(), m_shortcuts.keys.end(), [&](const CShortcut& s) {
+        return !key.Empty() && s.key == key && (s.what != what || !SameName(s.profile, profile));
+    });
+    m_strMoved = had == m_shortcuts.keys.end() ? std::string()
+                                               : KeyText(key) + " was the key of " + NameOf(had->what, had->profile) +
+                                                     "; now it is the key of " + NameOf(what, profile) + ". ";
     m_shortcuts.SetKey(what, profile, key);
     // The key may have left another shortcut: every control shows what it now has.
     ShowShortcuts();
@@ -237,6 +272,7 @@ bool CPropShortcuts::Store()
         return false;
     }
     m_bModified = 0;
+    m_strMoved.clear();
     ShowShortcuts();
     return true;
 }

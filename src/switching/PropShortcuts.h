@@ -22,6 +22,8 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    void OnDestroy() override;
     BOOL OnApply() override;
     void OnReset() override;
     bool OnCommand(int id, int code, HWND control) override;
@@ -47,4 +49,5 @@ private:
 
     CShortcuts m_shortcuts;
     bool m_bShowing = false;  // the page is setting its controls: their changes are no edits
+    std::string m_strMoved;   // a key that moved from one shortcut to another, said in the note
 };

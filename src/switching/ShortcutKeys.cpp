@@ -46,7 +46,7 @@ CShortcutKeys& CShortcutKeys::Get()
 }
 
 void CShortcutKeys::SetHandlers(void (*balloon)(const std::string&, const std::string&),
-                                void (*shown)(const std::string&, bool))
+                                void (*shown)(const std::string&, const std::string&, bool))
 {
     m_pfnBalloon = balloon;
     m_pfnShown = shown;
@@ -86,14 +86,34 @@ void CShortcutKeys::RegisterAll()
         if (!Register(m_hWnd, i + 1, key))
             m_taken.push_back(key);
     }
+    // While the keys are being edited they are registered only to learn which are taken: a key
+    // pressed into the page's boxes must reach the box, not switch the profile.
+    if (m_bSuspended)
+        UnregisterIds();
+}
+
+void CShortcutKeys::UnregisterIds()
+{
+    for (int id = 1; id <= m_nRegistered; ++id)
+        ::UnregisterHotKey(m_hWnd, id);
 }
 
 void CShortcutKeys::UnregisterAll()
 {
-    for (int id = 1; id <= m_nRegistered; ++id)
-        ::UnregisterHotKey(m_hWnd, id);
+    UnregisterIds();
     m_nRegistered = 0;
     m_taken.clear();
+}
+
+void CShortcutKeys::Suspend(bool suspended)
+{
+    if (suspended == m_bSuspended)
+        return;
+    m_bSuspended = suspended;
+    if (suspended)
+        UnregisterIds();
+    else
+        RegisterAll();
 }
 
 bool CShortcutKeys::Taken(const CShortcutKey& key) const
@@ -115,7 +135,7 @@ bool CShortcutKeys::Save(const CShortcuts& shortcuts, std::string& error)
 
 void CShortcutKeys::OnHotKey(WPARAM id)
 {
-    if (id < 1 || id > static_cast<WPARAM>(m_nRegistered) || id > m_shortcuts.keys.size())
+    if (m_bSuspended || id < 1 || id > static_cast<WPARAM>(m_nRegistered) || id > m_shortcuts.keys.size())
         return;
     const CShortcut shortcut = m_shortcuts.keys[id - 1];
     switch (shortcut.what) {
@@ -126,7 +146,8 @@ void CShortcutKeys::OnHotKey(WPARAM id)
         CProgramSwitcher& switcher = CProgramSwitcher::Get();
         switcher.SetEnabled(!switcher.Enabled());
         if (m_pfnShown)
-            m_pfnShown(switcher.Enabled() ? "Switch automatically: on" : "Switch automatically: off", false);
+            m_pfnShown("switching", switcher.Enabled() ? "Switch automatically: on" : "Switch automatically: off",
+                       false);
         break;
     }
     }
@@ -141,7 +162,7 @@ void CShortcutKeys::StepProfile(int step)
     const std::string next = ::StepProfile(ProfileNames(), current, step);
     if (next.empty()) {
         if (m_pfnShown)
-            m_pfnShown("There is no profile to load.", true);
+            m_pfnShown("pad", "There is no profile to load.", true);
         return;
     }
     LoadEveryPad(next);
@@ -151,7 +172,7 @@ void CShortcutKeys::LoadEveryPad(const std::string& profile)
 {
     const std::vector<int> slots = ProgrammableSlots();
     if (slots.empty() && m_pfnShown)
-        m_pfnShown(profile + " was not loaded: no programmable pad is connected.", true);
+        m_pfnShown("pad", profile + " was not loaded: no programmable pad is connected.", true);
     for (int slot : slots) {
         const CLoadOutcome outcome = LoadProfile(slot, profile, ELoadCaller::kBackground);
         if (outcome.Loaded())

@@ -33,12 +33,16 @@ public:
     // How a refused key tells the user (the tray's balloon), and how every change of the
     // switching by a key is shown.
     void SetHandlers(void (*balloon)(const std::string& title, const std::string& text),
-                     void (*shown)(const std::string& line, bool failed));
+                     void (*shown)(const std::string& topic, const std::string& line, bool failed));
+    // While the Shortcuts page is shown the keys do nothing, so that pressing one into a box
+    // sets it there instead of switching the profile.
+    void Suspend(bool suspended);
 
 private:
     void Read();
     void RegisterAll();
     void UnregisterAll();
+    void UnregisterIds();
     void LoadEveryPad(const std::string& profile);
     void StepProfile(int step);
 
@@ -46,7 +50,8 @@ private:
     CShortcuts m_shortcuts;
     std::vector<int> m_droppedLines;
     std::vector<CShortcutKey> m_taken;
+    bool m_bSuspended = false;
     int m_nRegistered = 0;  // ids 1 to m_nRegistered are the window's, in m_shortcuts.keys order
     void (*m_pfnBalloon)(const std::string&, const std::string&) = nullptr;
-    void (*m_pfnShown)(const std::string&, bool) = nullptr;
+    void (*m_pfnShown)(const std::string&, const std::string&, bool) = nullptr;
 };

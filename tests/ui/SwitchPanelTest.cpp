@@ -88,16 +88,19 @@ TEST(SwitchPanel, ShowsOverTheWindowInFrontWithoutTakingItAndGoes)
 
     CSwitchPanel& panel = CSwitchPanel::Get();
     panel.SetEnabled(true);
-    panel.Show("Pad 1: Race1");
+    panel.Show("1", "Pad 1: Race1");
     const HWND window = panel.Window();
     ASSERT_TRUE(window && ::IsWindowVisible(window));
     RECT one = {}, two = {}, failed = {};
     ::GetWindowRect(window, &one);
-    panel.Show("Pad 2: Race1");
+    panel.Show("2", "Pad 2: Race1");
     ::GetWindowRect(window, &two);
     char said[64] = {};
     ::GetWindowTextA(window, said, sizeof said);
     EXPECT_STREQ(said, "Pad 1: Race1\r\nPad 2: Race1") << "the second pad's line joins the first";
+    panel.Show("1", "Pad 1: Fly");
+    ::GetWindowTextA(window, said, sizeof said);
+    EXPECT_STREQ(said, "Pad 2: Race1\r\nPad 1: Fly") << "a pad's new profile takes the place of its last";
     EXPECT_GT(two.bottom - two.top, one.bottom - one.top);
     const LONG styles = WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW;
     EXPECT_EQ(::GetWindowLongA(window, GWL_EXSTYLE) & styles, styles);
@@ -121,7 +124,8 @@ TEST(SwitchPanel, ShowsOverTheWindowInFrontWithoutTakingItAndGoes)
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(window); }, 10000)) << "its timer hides it";
 
     // A failure: the warning sign and colour; a long one wraps within 40 % of the work area.
-    panel.Show("Race1 was not loaded: The pad is no longer connected. Plug it in again and choose the profile "
+    panel.Show("1",
+               "Race1 was not loaded: The pad is no longer connected. Plug it in again and choose the profile "
                "from the tray menu.",
                true);
     ::GetWindowRect(window, &failed);
@@ -132,7 +136,7 @@ TEST(SwitchPanel, ShowsOverTheWindowInFrontWithoutTakingItAndGoes)
 
     panel.SetEnabled(false);
     EXPECT_FALSE(::IsWindowVisible(window)) << "turning it off takes it away";
-    panel.Show("Race2");
+    panel.Show("1", "Race2");
     EXPECT_FALSE(::IsWindowVisible(window) || panel.Enabled()) << "off: nothing shows";
     panel.SetEnabled(true);
     front.Terminate();
