@@ -3,6 +3,7 @@
 #include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "profiles/ActiveProfiles.h"
+#include "profiles/PadHistory.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -113,15 +114,36 @@ int CTrayIcon::ShowMenu()
     CProgramSwitcher::Get().RefreshRules();
     const UINT automatic = CProgramSwitcher::Get().Enabled() ? MF_CHECKED : MF_UNCHECKED;
     ::InsertMenuA(m_hPopup, 1, MF_BYPOSITION | MF_STRING | automatic, kSwitchCommand, "Switch &automatically");
-    ::InsertMenuA(m_hPopup, 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertUndo(2);
+    ::InsertMenuA(m_hPopup, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     const int chosen = ::TrackPopupMenu(m_hPopup, TPM_LEFTALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y, 0, g_hMainWnd,
                                         nullptr);
     // Without this the menu of a hidden window may not close when the user clicks elsewhere.
     ::PostMessageA(g_hMainWnd, WM_NULL, 0, 0);
-    for (int item = 2; item >= 0; --item)
+    for (int item = 3; item >= 0; --item)
         ::RemoveMenu(m_hPopup, item, MF_BYPOSITION);
     ::DestroyMenu(profiles);
     return chosen;
+}
+
+void CTrayIcon::InsertUndo(UINT position)
+{
+    // The newest change of all the pads: what a user who just saw something go wrong means.
+    CHistoryEntry newest;
+    m_strUndoPad.clear();
+    for (int slot : ProgrammableSlots()) {
+        const std::string pad = Model().PadIdOf(slot);
+        const std::vector<CHistoryEntry> entries = PadHistoryOf(pad);
+        if (!entries.empty() && (m_strUndoPad.empty() || entries.back().time >= newest.time)) {
+            newest = entries.back();
+            m_strUndoPad = pad;
+        }
+    }
+    const std::string state = newest.profile.empty() ? std::string("the settings before")
+                                                     : newest.profile + (newest.modified ? " (modified)" : "");
+    const UINT flags = MF_BYPOSITION | MF_STRING | (m_strUndoPad.empty() ? MF_GRAYED : 0);
+    ::InsertMenuA(m_hPopup, position, flags, kUndoCommand,
+                  m_strUndoPad.empty() ? "&Undo" : ("&Undo: back to " + state).c_str());
 }
 
 void CTrayIcon::OpenConfiguration()
@@ -141,6 +163,12 @@ bool CTrayIcon::OnProfileCommand(int id)
 {
     if (id == kSwitchCommand) {
         CProgramSwitcher::Get().SetEnabled(!CProgramSwitcher::Get().Enabled());
+        return true;
+    }
+    if (id == kUndoCommand) {
+        const CLoadOutcome outcome = UndoLastChange(m_strUndoPad);
+        if (!outcome.Loaded())
+            ShowBalloon("The change was not undone", outcome.message);
         return true;
     }
     if (id < kFirstProfileCommand || id > kLastProfileCommand)

@@ -45,10 +45,15 @@ private:
     HMENU BuildProfilesMenu();
     HMENU BuildPadProfiles(int slot, const std::vector<std::string>& names);
 
+    // "Undo: back to ..." for the newest change of the pads, when there is one to take back.
+    void InsertUndo(UINT position);
+
     std::vector<CProfileChoice> m_choices;  // by command id, from kFirstProfileCommand
+    std::string m_strUndoPad;               // the pad "Undo" of this showing takes back
 };
 
 // The menu ids of the profiles of the tray's submenu.
 constexpr int kFirstProfileCommand = 41000;
 constexpr int kLastProfileCommand = 41999;
 constexpr int kSwitchCommand = 42000;  // "Switch automatically"
+constexpr int kUndoCommand = 42001;    // "Undo: back to ..."

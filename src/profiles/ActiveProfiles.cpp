@@ -10,18 +10,15 @@ namespace
 {
 constexpr char kModified[] = "modified";
 constexpr char kLoaded[] = "loaded";
+}
 
-// The record outlives the process that wrote it, so it names a pad by its device instance: the
-// path from "hid#" on. The namespace the path is opened through ("\\?\", "\\.\", a redirected
-// device's own) is how the pad is reached this time, not which pad it is.
-std::string InstanceOf(const std::string& pad)
+std::string PadInstanceOf(const std::string& pad)
 {
     std::string lower = pad;
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::size_t at = lower.rfind("hid#");
     return at == std::string::npos ? lower : lower.substr(at);
-}
 }
 
 std::string ActiveProfilesPath()
@@ -80,7 +77,7 @@ void CActiveProfiles::SetChangeHandler(void (*handler)())
 
 const CActiveProfiles::CEntry* CActiveProfiles::Find(const std::string& pad) const
 {
-    const std::string instance = InstanceOf(pad);
+    const std::string instance = PadInstanceOf(pad);
     for (const CEntry& entry : m_entries) {
         if (entry.pad == instance)
             return &entry;
@@ -106,7 +103,7 @@ void CActiveProfiles::Set(const std::string& pad, const CActiveProfile& active)
     if (CEntry* entry = Find(pad))
         entry->active = active;
     else
-        m_entries.push_back({InstanceOf(pad), active});
+        m_entries.push_back({PadInstanceOf(pad), active});
     Write();
     if (s_pfnChanged)
         s_pfnChanged();

@@ -48,3 +48,7 @@ private:
 // The file the record lives in: beside the program, next to the profile folder, where the
 // Profile page never lists it.
 std::string ActiveProfilesPath();
+// Which pad a pad's id names, for what outlives the process: its device instance, the path from
+// "hid#" on. The namespace the path is opened through ("\\?\", "\\.\", a redirected device's
+// own) is how the pad is reached this time, not which pad it is.
+std::string PadInstanceOf(const std::string& pad);

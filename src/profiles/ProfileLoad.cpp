@@ -1,5 +1,7 @@
 #include "profiles/ProfileLoad.h"
 
+#include "profiles/PadHistory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -166,6 +168,7 @@ CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWN
     const CLoadingNow loading;
     const std::string pad = Model().PadIdOf(slot);
     const std::string onDisk = background ? ProfileNameOnDisk(name) : name;
+    const CPadState before = PadStateOf(slot);
     bool undoKept = false;
     std::string failure;
     std::string said;
@@ -189,6 +192,7 @@ CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWN
         return Refused(ELoadResult::kFailed, !failure.empty() ? failure
                                              : !said.empty()  ? said
                                                               : "The profile was not loaded.");
+    RememberChange(before, (caller == ELoadCaller::kSwitching ? "Switch to " : "Load ") + onDisk);
     RecordLoad(pad, onDisk, undoKept);
     if (caller != ELoadCaller::kSwitching && g_pfnManualChoice)
         g_pfnManualChoice();
@@ -235,8 +239,10 @@ bool UndoLoad(HWND owner)
         return false;
     const CLoadingNow loading;
     const std::string pad = g_strUndoPad;
+    const CPadState before = PadStateOf(Model().SlotOfPad(pad));
     if (!RestoreDeviceKeyFrom(owner, UndoPath(), nullptr))
         return false;
+    RememberChange(before, "Undo Load");
     ::DeleteFileA(UndoPath().c_str());
     g_strUndoPad.clear();
     CActiveProfiles::Get().Set(pad, g_undoActive);
@@ -269,7 +275,8 @@ bool IsSettingsValue(const std::string& name, std::size_t size)
     return false;
 }
 
-CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active)
+CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active,
+                           const std::string& cause)
 {
     CSetting& model = Model();
     const int slot = model.SlotOfPad(pad);
@@ -285,6 +292,7 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
         CActiveProfiles::Get().Set(pad, active);
         return {};
     }
+    const CPadState before = PadStateOf(slot);
     bool written = true;
     for (const CDriverValue& value : kDriverValues) {
         const auto kept = std::find_if(values.begin(), values.end(),
@@ -298,6 +306,7 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
     if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1)
         model.LoadCurrentDevice();
     model.RequestDriverUpdate();
+    RememberChange(before, cause);
     if (!written)
         return Refused(ELoadResult::kFailed, "The settings could not all be written back into the pad.");
     CActiveProfiles::Get().Set(pad, active);

@@ -72,8 +72,10 @@ CPadValues ReadPadValues(int slot);
 bool IsSettingsValue(const std::string& name, std::size_t size);
 // Writes `values` back into the pad `pad` (a value of the settings not among them is deleted,
 // as it was not there) and reloads the driver, with `active` as its profile: how the settings
-// a program ran with are taken back afterwards.
-CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active);
+// a program ran with are taken back afterwards, and a change undone. The pad's history keeps
+// what it had before, with `cause`.
+CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active,
+                           const std::string& cause = "Put back");
 
 // The slots of the pads a profile can be loaded into, in table order.
 std::vector<int> ProgrammableSlots();

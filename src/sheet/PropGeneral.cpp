@@ -6,6 +6,7 @@
 #include "controllertest/DialogFF.h"
 #include "framework/MessageBox.h"
 #include "profiles/ActiveProfiles.h"
+#include "profiles/PadHistory.h"
 #include "profiles/ProfileRules.h"
 #include "profiles/ProfileStore.h"
 #include "resource.h"
@@ -324,9 +325,11 @@ void CPropGeneral::OnCalibration()
         return;
     }
     CSetting& model = Model();
+    const CPadState before = PadStateOf(model.m_nCurrentDevice);
     model.ResetMapping();
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();
+    RememberChange(before, "Calibration");
     // The bindings are cleared: the pad is no longer on its profile as it was loaded.
     CActiveProfiles::Get().MarkModified(model.CurrentPadId());
     ::WinExec("rundll32.exe shell32.dll,Control_RunDLL Joy.cpl,,0", SW_SHOWNORMAL);

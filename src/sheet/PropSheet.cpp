@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 #include "profiles/ActiveProfiles.h"
+#include "profiles/PadHistory.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
 #include "settings/Setting.h"
@@ -87,12 +88,13 @@ void CPropSheet::ApplyToDevice()
     CSetting* setting = CSetting::GetInstance();
     if (setting->m_bDeviceActive != 1 || setting->m_nDeviceCount <= 0)
         return;
-    const CPadValues before = ReadPadValues(setting->m_nCurrentDevice);
+    const CPadState before = PadStateOf(setting->m_nCurrentDevice);
     setting->SaveCurrentDevice();
     setting->RequestDriverUpdate();
+    RememberChange(before, "Apply");
     // The pad no longer holds its profile as it was loaded, when the Apply changed its values
     // (not when only the Programs page, say, had something to apply).
-    if (ReadPadValues(setting->m_nCurrentDevice) != before)
+    if (ReadPadValues(setting->m_nCurrentDevice) != before.values)
         CActiveProfiles::Get().MarkModified(setting->CurrentPadId());
 }
 

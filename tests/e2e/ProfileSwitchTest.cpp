@@ -972,3 +972,93 @@ TEST_F(ProfileSwitchFixture, ShortcutKeysSwitchFromInsideTheGame)
     ::DeleteFileA(file.c_str());
     ::DeleteFileA(DemoProcess::ProgramPath("config\\Fly.reg").c_str());
 }
+
+namespace
+{
+// The pad's history file, as Kinetra keeps it under the profile folder; empty when there is none.
+std::string HistoryPath()
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA(DemoProcess::ProgramPath("config\\history\\*.txt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(search);
+    return DemoProcess::ProgramPath(("config\\history\\" + std::string(found.cFileName)).c_str());
+}
+
+std::string HistoryText()
+{
+    std::string text;
+    ReadWholeFile(HistoryPath(), text);
+    return text;
+}
+
+void ClearHistory()
+{
+    WIN32_FIND_DATAA found;
+    const std::string folder = DemoProcess::ProgramPath("config\\history");
+    const HANDLE search = ::FindFirstFileA((folder + "\\*.txt").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(search, &found))
+        ::DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    if (search != INVALID_HANDLE_VALUE)
+        ::FindClose(search);
+}
+
+// "Undo: back to ..." from the tray menu, below "Profiles" and "Switch automatically".
+bool UndoFromTray()
+{
+    return ChooseFromTrayMenu(FindKinetraWindow(), {VK_DOWN, VK_DOWN, VK_DOWN}, "tray-undo");
+}
+}
+
+// Loads, a switch by program, an Apply and an Undo each keep what the pad had before; the tray's
+// Undo brings back exactly those bytes, also after a restart and with a damaged line in the file.
+TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
+{
+    ClearHistory();
+    WriteRules(Rules("keep", false));
+    DemoProcess demo;
+    ASSERT_TRUE(Started(demo));
+    ASSERT_EQ(0u, Cmd(L"load Race1").code);
+    ASSERT_EQ(Marks(0x11), NextKeyMap(demo));
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    ASSERT_EQ(Marks(0x22), NextKeyMap(demo));
+    {
+        CFrontProgram race("RaceGame");
+        EXPECT_EQ(Marks(0x11), NextKeyMap(demo)) << "the switch by program";
+    }
+    ASSERT_TRUE(UndoFromTray());
+    EXPECT_EQ(Marks(0x22), NextKeyMap(demo)) << "Undo brings back what the switch replaced";
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Desk\n")) << Cmd(L"status").out;
+
+    const HWND sheet = OpenSheet(demo);
+    ASSERT_NE(nullptr, sheet);
+    const HWND general = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ::SendMessageA(::GetDlgItem(general, IDC_SINGLE), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
+    const std::string applied = demo.WaitForLine("reload 1", 10000);
+    ASSERT_NE("", applied);
+    ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
+
+    const std::string history = HistoryText();
+    std::vector<std::string> causes;
+    for (std::size_t at = 0; (at = history.find("\n2", at)) != std::string::npos; ++at)
+        causes.push_back(history.substr(history.find('\t', at) + 1,
+                                        history.find('\t', history.find('\t', at) + 1) - history.find('\t', at) - 1));
+    EXPECT_EQ((std::vector<std::string>{"Load Race1", "Load Desk", "Switch to Race1", "Undo", "Apply"}), causes)
+        << history;
+    demo.Send("quit");
+    ASSERT_EQ(0u, demo.WaitForExit(10000));
+
+    // After a restart, with a line of the file damaged, Undo takes back the Apply.
+    ASSERT_TRUE(WriteFileReplacing(HistoryPath(), "not a state\n" + history + "2026\tbroken\n"));
+    DemoProcess again;
+    ASSERT_TRUE(Started(again));
+    ASSERT_TRUE(UndoFromTray());
+    const std::string undone = again.WaitForLine("reload 1", 10000);
+    EXPECT_EQ(ReloadValue(applied, "KeyMap"), ReloadValue(undone, "KeyMap")) << undone << "\n" << HistoryText();
+    EXPECT_NE(ReloadValue(applied, "Sensitivity"), ReloadValue(undone, "Sensitivity"))
+        << "the keystroke mode from before the Apply is back";
+    ClearHistory();
+}

@@ -18,9 +18,9 @@ namespace
 {
 constexpr UINT kTrayMessage = 3024;
 
-// The fixed items come below "Profiles", "Switch automatically" and a separator.
-constexpr int kConfigurationDowns = 3;
-constexpr int kQuitDowns = 4;
+// The fixed items come below "Profiles", "Switch automatically", "Undo" and a separator.
+constexpr int kConfigurationDowns = 4;
+constexpr int kQuitDowns = 5;
 
 bool ChooseFromTrayMenu(HWND hidden, int downs, const char* screenshot = nullptr)
 {
