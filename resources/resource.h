@@ -192,3 +192,9 @@
 #define IDC_SHORTCUT_PROFILES   1414
 #define IDC_SHORTCUT_PANEL      1415
 #define IDC_SHORTCUTS_NOTE      1416
+
+// The pad's history, from the Profile page's "History..."
+#define IDD_HISTORY             122
+#define IDC_PROFILE_HISTORY     1501
+#define IDC_HISTORY_LIST        1502
+#define IDC_HISTORY_RESTORE     1503

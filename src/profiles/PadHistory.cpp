@@ -58,11 +58,17 @@ void RememberChange(const CPadState& before, const std::string& cause)
     WriteFileReplacing(HistoryPath(before.pad), FormatHistory(PadInstanceOf(before.pad), entries));
 }
 
-CLoadOutcome UndoLastChange(const std::string& pad)
+CLoadOutcome RestorePadState(const std::string& pad, std::size_t index, const std::string& cause, bool fromSheet)
 {
     const std::vector<CHistoryEntry> entries = PadHistoryOf(pad);
-    if (entries.empty())
-        return {ELoadResult::kFailed, "There is no change of this pad to undo."};
-    const CHistoryEntry& last = entries.back();
-    return PutBackValues(pad, last.values, {last.profile, last.modified}, "Undo");
+    if (index >= entries.size())
+        return {ELoadResult::kFailed, "There is no such change of this pad to take back."};
+    const CHistoryEntry& state = entries[index];
+    return PutBackValues(pad, state.values, {state.profile, state.modified}, cause, fromSheet);
+}
+
+CLoadOutcome UndoLastChange(const std::string& pad)
+{
+    const std::size_t count = PadHistoryOf(pad).size();
+    return RestorePadState(pad, count == 0 ? 0 : count - 1, "Undo");
 }

@@ -24,6 +24,9 @@ CPadState PadStateOf(int slot);
 void RememberChange(const CPadState& before, const std::string& cause);
 // A pad's states, oldest first; a damaged line of its file is left out.
 std::vector<CHistoryEntry> PadHistoryOf(const std::string& pad);
-// The pad back to its newest state: its values, the driver reloaded and the profile it was on.
-// Itself a change, remembered, so that it can be taken back in turn.
+// The pad back to its state `index` (0 the oldest): its values, the driver reloaded and the
+// profile it was on. Itself a change, remembered with `cause`, so that it can be taken back in turn.
+CLoadOutcome RestorePadState(const std::string& pad, std::size_t index, const std::string& cause,
+                             bool fromSheet = false);
+// The pad back to its newest state.
 CLoadOutcome UndoLastChange(const std::string& pad);

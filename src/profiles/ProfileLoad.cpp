@@ -138,11 +138,11 @@ std::string ProfileNameOnDisk(const std::string& name)
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : ProfileNameOfFile(file);
 }
 
-std::string WhyNotNow(int slot)
+std::string WhyNotNow(int slot, bool fromSheet)
 {
     if (g_bLoading)
         return "Another profile is being loaded: try again in a moment.";
-    switch (g_pfnSheetHold ? g_pfnSheetHold() : ESheetHold::kFree) {
+    switch (g_pfnSheetHold && !fromSheet ? g_pfnSheetHold() : ESheetHold::kFree) {
     case ESheetHold::kUnapplied:
         return "The configuration window has changes that are not applied: apply or cancel them first.";
     case ESheetHold::kDialogOpen: return "A dialog of the configuration window is open: close it first.";
@@ -276,14 +276,14 @@ bool IsSettingsValue(const std::string& name, std::size_t size)
 }
 
 CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active,
-                           const std::string& cause)
+                           const std::string& cause, bool fromSheet)
 {
     CSetting& model = Model();
     const int slot = model.SlotOfPad(pad);
     const HKEY key = model.GetDeviceKey(slot);
     if (slot < 0 || !key)
         return Refused(ELoadResult::kNoPad, "The pad is no longer connected.");
-    const std::string busy = WhyNotNow(slot);
+    const std::string busy = WhyNotNow(slot, fromSheet);
     if (!busy.empty())
         return Refused(ELoadResult::kSheetBusy, busy);
     // The pad holds these bytes already (the program ran on what the pad was on): nothing to

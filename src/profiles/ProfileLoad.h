@@ -56,8 +56,10 @@ void SetManualChoiceHandler(void (*handler)());
 // shortcut key and the switching, for the screen to show what changed.
 void SetLoadTriedHandler(void (*handler)(int slot, const std::string& name, ELoadCaller caller,
                                          const CLoadOutcome& outcome));
-// Why a caller in the background may not change the pad in `slot` now; empty when it may.
-std::string WhyNotNow(int slot);
+// Why a caller in the background may not change the pad in `slot` now; empty when it may. A
+// dialog of the sheet itself (`fromSheet`), which the user opened once nothing was unapplied,
+// is not held back by the sheet it stands over.
+std::string WhyNotNow(int slot, bool fromSheet = false);
 
 // The pad whose settings the last load replaced (they wait in the undo file); empty when none.
 const std::string& UndoPad();
@@ -75,7 +77,7 @@ bool IsSettingsValue(const std::string& name, std::size_t size);
 // a program ran with are taken back afterwards, and a change undone. The pad's history keeps
 // what it had before, with `cause`.
 CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active,
-                           const std::string& cause = "Put back");
+                           const std::string& cause = "Put back", bool fromSheet = false);
 
 // The slots of the pads a profile can be loaded into, in table order.
 std::vector<int> ProgrammableSlots();

@@ -8,6 +8,7 @@
 #include "framework/MessageBox.h"
 #include "profiles/ActiveProfiles.h"
 #include "profiles/FileOperation.h"
+#include "profiles/HistoryDialog.h"
 #include "profiles/ProfileFileDialog.h"
 #include "profiles/ProfileLoad.h"
 #include "profiles/ProfileRules.h"
@@ -167,6 +168,7 @@ void CPropProfile::RefreshList()
     const bool active = DeviceActive();
     EnableDlgItem(IDC_PROFILE_LOAD, active && model.m_nProfileCount > 0);
     EnableDlgItem(IDC_PROFILE_SAVE_AS, active);
+    EnableDlgItem(IDC_PROFILE_HISTORY, active);
     EnableDlgItem(IDC_PROFILE_NAME, active);
     RefreshUndo();
     UpdateData(FALSE);
@@ -322,6 +324,21 @@ void CPropProfile::OnUndoLoad()
     RefreshUndo();
 }
 
+void CPropProfile::OnHistory()
+{
+    if (!DeviceActive())
+        return;
+    // A restore replaces what the pages show: edits not yet applied would be lost under it.
+    const std::string busy = WhyNotNow(Model().m_nCurrentDevice);
+    if (!busy.empty()) {
+        CMessageBox::Show(m_hWnd, busy.c_str(), "History", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    CHistoryDialog(m_hWnd, Model().CurrentPadId()).DoModal();
+    MarkActive();
+    RefreshUndo();
+}
+
 void CPropProfile::OnImport()
 {
     std::string path;
@@ -373,6 +390,7 @@ bool CPropProfile::OnCommand(int id, int code, HWND)
     case IDC_PROFILE_LOAD: OnLoad(); return true;
     case IDC_PROFILE_SAVE_AS: OnSaveAs(); return true;
     case IDC_PROFILE_UNDO: OnUndoLoad(); return true;
+    case IDC_PROFILE_HISTORY: OnHistory(); return true;
     case IDC_PROFILE_IMPORT: OnImport(); return true;
     case IDC_PROFILE_EXPORT: OnExport(); return true;
     default: return false;

@@ -37,6 +37,7 @@ private:
     void OnLoad();
     void OnSaveAs();
     void OnUndoLoad();
+    void OnHistory();
     void OnImport();
     void OnExport();
     void OnClickList();

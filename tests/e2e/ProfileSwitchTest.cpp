@@ -1011,8 +1011,9 @@ bool UndoFromTray()
 }
 }
 
-// Loads, a switch by program, an Apply and an Undo each keep what the pad had before; the tray's
-// Undo brings back exactly those bytes, also after a restart and with a damaged line in the file.
+// Loads, a switch by program, an Apply, an Undo and a Restore each keep what the pad had before;
+// the tray's Undo and History's Restore bring back exactly those bytes, also after a restart and
+// with a damaged line in the file.
 TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
 {
     ClearHistory();
@@ -1038,6 +1039,20 @@ TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
     ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     const std::string applied = demo.WaitForLine("reload 1", 10000);
     ASSERT_NE("", applied);
+    // History... on the Profile page: its newest state is the one before the Apply.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+    const HWND profilePage = ::FindWindowExA(sheet, nullptr, "#32770", "Profile");
+    ::PostMessageA(::GetDlgItem(profilePage, IDC_PROFILE_HISTORY), BM_CLICK, 0, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = ::FindWindowA("#32770", "History")) != nullptr; }, 5000));
+    ::Sleep(300);
+    SaveScreenshot("history-dialog");
+    ::SendMessageA(::GetDlgItem(dialog, IDC_HISTORY_RESTORE), BM_CLICK, 0, 0);
+    const std::string restored = demo.WaitForLine("reload 1", 10000);
+    EXPECT_EQ(Marks(0x22), ReloadValue(restored, "KeyMap"));
+    EXPECT_NE(ReloadValue(applied, "Sensitivity"), ReloadValue(restored, "Sensitivity")) << "the Apply taken back";
+    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
     ::PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
 
@@ -1046,19 +1061,19 @@ TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
     for (std::size_t at = 0; (at = history.find("\n2", at)) != std::string::npos; ++at)
         causes.push_back(history.substr(history.find('\t', at) + 1,
                                         history.find('\t', history.find('\t', at) + 1) - history.find('\t', at) - 1));
-    EXPECT_EQ((std::vector<std::string>{"Load Race1", "Load Desk", "Switch to Race1", "Undo", "Apply"}), causes)
+    EXPECT_EQ((std::vector<std::string>{"Load Race1", "Load Desk", "Switch to Race1", "Undo", "Apply", "Restore"}),
+              causes)
         << history;
     demo.Send("quit");
     ASSERT_EQ(0u, demo.WaitForExit(10000));
 
-    // After a restart, with a line of the file damaged, Undo takes back the Apply.
+    // After a restart, with a line of the file damaged, the tray's Undo takes back the Restore.
     ASSERT_TRUE(WriteFileReplacing(HistoryPath(), "not a state\n" + history + "2026\tbroken\n"));
     DemoProcess again;
     ASSERT_TRUE(Started(again));
     ASSERT_TRUE(UndoFromTray());
     const std::string undone = again.WaitForLine("reload 1", 10000);
     EXPECT_EQ(ReloadValue(applied, "KeyMap"), ReloadValue(undone, "KeyMap")) << undone << "\n" << HistoryText();
-    EXPECT_NE(ReloadValue(applied, "Sensitivity"), ReloadValue(undone, "Sensitivity"))
-        << "the keystroke mode from before the Apply is back";
+    EXPECT_EQ(ReloadValue(applied, "Sensitivity"), ReloadValue(undone, "Sensitivity")) << "the applied mode is back";
     ClearHistory();
 }

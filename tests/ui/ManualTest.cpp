@@ -84,7 +84,8 @@ std::vector<std::string> TabCaptions(HWND sheet)
 std::vector<std::string> DialogCaptions()
 {
     std::vector<std::string> captions = {"About.."};
-    const std::pair<UINT, const char*> optional[] = {{IDD_FORCE_TEST, "Force Test"}, {IDD_CALIBRATION, "Calibration"}};
+    const std::pair<UINT, const char*> optional[] = {
+        {IDD_FORCE_TEST, "Force Test"}, {IDD_CALIBRATION, "Calibration"}, {IDD_HISTORY, "History"}};
     for (const auto& [id, caption] : optional)
         if (::FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)))
             captions.push_back(caption);
