@@ -106,8 +106,9 @@ std::string Lower(std::string text)
     return text;
 }
 
-// The profile folder holds nothing but profiles whose names obey the rule, and its work folder
-// nothing but the settings the last load replaced; the list shows exactly these profiles.
+// The profile folder holds nothing but profiles whose names obey the rule, its work folder
+// nothing but the settings the last load replaced, and its history folder nothing but the pads'
+// histories; the list shows exactly these profiles.
 void ExpectOnlyProfiles(HWND page)
 {
     std::vector<std::string> profiles;
@@ -115,6 +116,11 @@ void ExpectOnlyProfiles(HWND page)
         if (entry == "~work\\") {
             for (const std::string& kept : EntriesOf(std::string(g_szConfigDir) + "\\~work"))
                 EXPECT_EQ("undo.reg", kept) << "left in the work folder";
+            continue;
+        }
+        if (entry == "history\\") {
+            for (const std::string& kept : EntriesOf(std::string(g_szConfigDir) + "\\history"))
+                EXPECT_TRUE(kept.ends_with(".txt")) << kept << " left in the history folder";
             continue;
         }
         ASSERT_TRUE(EndsWithReg(entry)) << entry;
