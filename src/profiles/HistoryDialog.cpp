@@ -24,7 +24,7 @@ BOOL CHistoryDialog::OnInitDialog()
     CDialog::OnInitDialog();
     const CListView list = List();
     list.InsertColumn(0, "When", kWhenWidth);
-    list.InsertColumn(1, "Before", kChangeWidth);
+    list.InsertColumn(1, "Then", kChangeWidth);
     list.InsertColumn(2, "Profile", kChangeWidth);
     list.SetExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     list.SetColumnWidth(2, LVSCW_AUTOSIZE_USEHEADER);

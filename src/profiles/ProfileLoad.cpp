@@ -303,8 +303,11 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
                                                       static_cast<DWORD>(kept->second.size()));
         written = written && (status == ERROR_SUCCESS || (kept == values.end() && status == ERROR_FILE_NOT_FOUND));
     }
-    if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1)
+    // A value put back as missing is read as nothing set, not as what the model held before.
+    if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1) {
+        model.ClearAll();
         model.LoadCurrentDevice();
+    }
     model.RequestDriverUpdate();
     RememberChange(before, cause);
     if (!written)
