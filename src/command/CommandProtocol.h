@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Fields.h"
+
 // The pipe's name; only the interactive user's processes on this computer may open it.
 constexpr wchar_t kCommandPipeName[] = L"\\\\.\\pipe\\Kinetra.Command";
 
@@ -39,13 +41,6 @@ constexpr std::string_view kVerbPutBack = "putback";
 
 // The longest request Kinetra reads: a put-back line with every block, and some room.
 constexpr std::size_t kMaxRequest = 4096;
-
-std::vector<std::string> SplitFields(std::string_view line, char separator = '\t');
-std::string JoinFields(const std::vector<std::string>& fields, char separator = '\t');
-
-std::string HexOf(const std::vector<std::uint8_t>& bytes);
-// False when `hex` is not an even run of hex digits.
-bool BytesOfHex(std::string_view hex, std::vector<std::uint8_t>& bytes);
 
 // The answer's first line, and its reading; false when the line is no answer.
 std::string AnswerHead(int code, std::string_view message);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "framework/Fields.h"
 #include "framework/TextFile.h"
 
 namespace
@@ -12,52 +13,11 @@ constexpr std::string_view kModified = "modified";
 constexpr std::string_view kAsLoaded = "as loaded";
 constexpr std::size_t kLongestName = 60;
 
-std::string Hex(const std::vector<std::uint8_t>& bytes)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t byte : bytes) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-    }
-    return text;
-}
-
-bool ReadHex(std::string_view text, std::vector<std::uint8_t>& bytes)
-{
-    if (text.size() % 2 != 0)
-        return false;
-    bytes.clear();
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        const auto digit = [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-        };
-        const int high = digit(text[i]);
-        const int low = digit(text[i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    }
-    return true;
-}
-
-std::vector<std::string_view> Split(std::string_view line, char separator)
-{
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = line.find(separator, start);
-        parts.push_back(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos)
-            return parts;
-        start = end + 1;
-    }
-}
-
 bool ReadValue(std::string_view text, CHistoryValues& values)
 {
     const std::size_t equals = text.find('=');
     std::vector<std::uint8_t> bytes;
-    if (equals == 0 || equals == std::string_view::npos || !ReadHex(text.substr(equals + 1), bytes))
+    if (equals == 0 || equals == std::string_view::npos || !BytesOfHex(text.substr(equals + 1), bytes))
         return false;
     values.emplace_back(std::string(text.substr(0, equals)), std::move(bytes));
     return true;
@@ -79,7 +39,7 @@ bool IsTime(std::string_view text)
 
 bool ReadEntry(std::string_view line, CHistoryEntry& entry)
 {
-    const std::vector<std::string_view> fields = Split(line, kField);
+    const std::vector<std::string> fields = SplitFields(line, kField);
     if (fields.size() != 5 || !IsTime(fields[0]) || fields[1].empty() ||
         (fields[3] != kModified && fields[3] != kAsLoaded))
         return false;
@@ -87,7 +47,7 @@ bool ReadEntry(std::string_view line, CHistoryEntry& entry)
     // A pad whose key held none of the values is a state too: nothing set.
     if (fields[4].empty())
         return true;
-    for (std::string_view value : Split(fields[4], ' '))
+    for (const std::string& value : SplitFields(fields[4], ' '))
         if (!ReadValue(value, entry.values))
             return false;
     return true;
@@ -103,7 +63,7 @@ std::string FormatHistory(const std::string& pad, const std::vector<CHistoryEntr
         text += entry.time + kField + entry.cause + kField + entry.profile + kField +
                 std::string(entry.modified ? kModified : kAsLoaded) + kField;
         for (std::size_t i = 0; i < entry.values.size(); ++i)
-            text += (i ? " " : "") + entry.values[i].first + "=" + Hex(entry.values[i].second);
+            text += (i ? " " : "") + entry.values[i].first + "=" + HexOf(entry.values[i].second);
         text += "\n";
     }
     return text;

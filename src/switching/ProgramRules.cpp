@@ -11,15 +11,6 @@ constexpr std::string_view kUntilExit = "keep until exit: ";
 constexpr std::string_view kKeep = "keep";
 constexpr std::string_view kLoad = "load ";
 
-std::string_view Trimmed(std::string_view line)
-{
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-        line.remove_prefix(1);
-    return line;
-}
-
 bool ReadSwitch(std::string_view value, bool& on)
 {
     if (value != "on" && value != "off")
@@ -83,15 +74,7 @@ std::string FormatRules(const CProgramRules& rules)
 CReadRules ParseRules(std::string_view text)
 {
     CReadRules read;
-    int number = 0;
-    while (!text.empty()) {
-        const std::string_view line = Trimmed(NextLine(text));
-        ++number;
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (!ReadLine(line, read.rules))
-            read.droppedLines.push_back(number);
-    }
+    read.droppedLines = ReadEditableLines(text, [&](std::string_view line) { return ReadLine(line, read.rules); });
     return read;
 }
 

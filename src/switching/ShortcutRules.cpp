@@ -44,15 +44,6 @@ constexpr CKeyName kKeyNames[] = {
     {0xDE, "'"},
 };
 
-std::string_view Trimmed(std::string_view line)
-{
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-        line.remove_prefix(1);
-    return line;
-}
-
 bool SameText(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -231,15 +222,7 @@ std::string FormatShortcuts(const CShortcuts& shortcuts)
 CReadShortcuts ParseShortcuts(std::string_view text)
 {
     CReadShortcuts read;
-    int number = 0;
-    while (!text.empty()) {
-        const std::string_view line = Trimmed(NextLine(text));
-        ++number;
-        if (line.empty() || line.front() == '#')
-            continue;
-        if (!ReadLine(line, read.shortcuts))
-            read.droppedLines.push_back(number);
-    }
+    read.droppedLines = ReadEditableLines(text, [&](std::string_view line) { return ReadLine(line, read.shortcuts); });
     return read;
 }
 
