@@ -7,7 +7,6 @@
 #include <set>
 
 #include "framework/LateDll.h"
-#include "framework/MessageBox.h"
 #include "framework/Text.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
@@ -42,7 +41,7 @@ std::vector<std::wstring> RunningPrograms()
 }
 }
 
-CPropPrograms::CPropPrograms() : CSettingsPage(IDD_PROGRAMS) {}
+CPropPrograms::CPropPrograms() : CFilePage(IDD_PROGRAMS, "Programs", "rules") {}
 
 CListView CPropPrograms::List() const
 {
@@ -56,7 +55,7 @@ void CPropPrograms::DoDataExchange(CDataExchange& dx)
 
 BOOL CPropPrograms::OnInitDialog()
 {
-    CSettingsPage::OnInitDialog();
+    CFilePage::OnInitDialog();
     m_picture.SetImage(IDB_PROFILE_SIDE);
     const CListView list = List();
     list.InsertColumn(0, "Program", kProgramColumnWidth);
@@ -75,7 +74,7 @@ BOOL CPropPrograms::OnSetActive()
         m_rules = CProgramSwitcher::Get().Rules();
     }
     ShowRules();
-    return CSettingsPage::OnSetActive();
+    return CFilePage::OnSetActive();
 }
 
 void CPropPrograms::ShowRules()
@@ -243,44 +242,15 @@ CProgramRules Normal(CProgramRules rules)
 }
 }
 
-void CPropPrograms::Changed()
+bool CPropPrograms::DiffersFromStored() const
 {
-    const bool changed = FormatRules(Normal(m_rules)) != FormatRules(CProgramSwitcher::Get().Rules());
-    m_bModified = changed ? 1 : 0;
-    SetModified(changed ? TRUE : FALSE);
+    return FormatRules(Normal(m_rules)) != FormatRules(CProgramSwitcher::Get().Rules());
 }
 
-bool CPropPrograms::Store()
+bool CPropPrograms::Save(std::string& error)
 {
     m_rules = Normal(m_rules);
-    std::string error;
-    if (!CProgramSwitcher::Get().SaveRules(m_rules, error)) {
-        // The page keeps the edits, so nothing is lost: the user may try again.
-        CMessageBox::Show(m_hWnd, (error + "\nThe rules were not changed.").c_str(), "Programs",
-                          MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    m_bModified = 0;
-    ShowRules();
-    return true;
-}
-
-LRESULT CPropPrograms::OnQuerySiblings(WPARAM code, LPARAM)
-{
-    if (code == kQueryStore && m_bModified)
-        Store();
-    return 0;
-}
-
-BOOL CPropPrograms::OnApply()
-{
-    // The sheet's store query came first: rules still unstored could not be written.
-    return m_bModified ? FALSE : TRUE;
-}
-
-void CPropPrograms::OnReset()
-{
-    m_bModified = 0;
+    return CProgramSwitcher::Get().SaveRules(m_rules, error);
 }
 
 bool CPropPrograms::OnCommand(int id, int code, HWND)

@@ -5,12 +5,12 @@
 
 #include "controllertest/BitmapPicture.h"
 #include "framework/ListView.h"
-#include "sheet/SettingsPage.h"
+#include "switching/FilePage.h"
 #include "switching/ProgramRules.h"
 
 // The Programs page: which profile each program gets when it comes to the front, what happens
 // when none matches, and whether the switching runs at all. Edits wait for the sheet's Apply.
-class CPropPrograms : public CSettingsPage
+class CPropPrograms : public CFilePage
 {
 public:
     CPropPrograms();
@@ -21,11 +21,11 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     BOOL OnSetActive() override;
-    BOOL OnApply() override;
-    void OnReset() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
+    bool DiffersFromStored() const override;
+    bool Save(std::string& error) override;
+    void ShowStored() override { ShowRules(); }
 
 private:
     void OnAdd();
@@ -36,11 +36,6 @@ private:
     void OnOptions();
 
     void AddRule(const std::string& program);
-    // The page holds edits exactly while its rules differ from those in use.
-    void Changed();
-    // Writes the rules into the file and the switching follows them; false (after saying why)
-    // when the file could not be written, and the page keeps the edits.
-    bool Store();
     // The page shows m_rules: the list, the choices and the profiles to choose from.
     void ShowRules();
     void ShowRuleList(int select);

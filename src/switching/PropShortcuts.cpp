@@ -4,10 +4,8 @@
 
 #include <algorithm>
 
-#include "framework/MessageBox.h"
 #include "profiles/ProfileLoad.h"
 #include "resource.h"
-#include "settings/SheetQueries.h"
 #include "switching/ShortcutKeys.h"
 
 namespace
@@ -71,7 +69,7 @@ std::string NameOf(EShortcut what, const std::string& profile)
 }
 }
 
-CPropShortcuts::CPropShortcuts() : CSettingsPage(IDD_SHORTCUTS) {}
+CPropShortcuts::CPropShortcuts() : CFilePage(IDD_SHORTCUTS, "Shortcuts", "shortcuts") {}
 
 CListView CPropShortcuts::List() const
 {
@@ -85,7 +83,7 @@ void CPropShortcuts::DoDataExchange(CDataExchange& dx)
 
 BOOL CPropShortcuts::OnInitDialog()
 {
-    CSettingsPage::OnInitDialog();
+    CFilePage::OnInitDialog();
     m_picture.SetImage(IDB_PROFILE_SIDE);
     const CListView list = List();
     list.InsertColumn(0, "Profile", kProfileColumnWidth);
@@ -106,12 +104,12 @@ BOOL CPropShortcuts::OnSetActive()
     m_strMoved.clear();
     CShortcutKeys::Get().Suspend(true);
     ShowShortcuts();
-    return CSettingsPage::OnSetActive();
+    return CFilePage::OnSetActive();
 }
 
 BOOL CPropShortcuts::OnKillActive()
 {
-    const BOOL leaving = CSettingsPage::OnKillActive();
+    const BOOL leaving = CFilePage::OnKillActive();
     if (leaving)
         CShortcutKeys::Get().Suspend(false);
     return leaving;
@@ -120,7 +118,7 @@ BOOL CPropShortcuts::OnKillActive()
 void CPropShortcuts::OnDestroy()
 {
     CShortcutKeys::Get().Suspend(false);
-    CSettingsPage::OnDestroy();
+    CFilePage::OnDestroy();
 }
 
 void CPropShortcuts::ShowShortcuts()
@@ -255,44 +253,20 @@ void CPropShortcuts::OnMore(int id)
         SetKey(row->what, profile, key);
 }
 
-void CPropShortcuts::Changed()
+bool CPropShortcuts::DiffersFromStored() const
 {
-    const bool changed = FormatShortcuts(m_shortcuts) != FormatShortcuts(CShortcutKeys::Get().Shortcuts());
-    m_bModified = changed ? 1 : 0;
-    SetModified(changed ? TRUE : FALSE);
+    return FormatShortcuts(m_shortcuts) != FormatShortcuts(CShortcutKeys::Get().Shortcuts());
 }
 
-bool CPropShortcuts::Store()
+bool CPropShortcuts::Save(std::string& error)
 {
-    std::string error;
-    if (!CShortcutKeys::Get().Save(m_shortcuts, error)) {
-        // The page keeps the edits, so nothing is lost: the user may try again.
-        CMessageBox::Show(m_hWnd, (error + "\nThe shortcuts were not changed.").c_str(), "Shortcuts",
-                          MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    m_bModified = 0;
+    return CShortcutKeys::Get().Save(m_shortcuts, error);
+}
+
+void CPropShortcuts::ShowStored()
+{
     m_strMoved.clear();
     ShowShortcuts();
-    return true;
-}
-
-LRESULT CPropShortcuts::OnQuerySiblings(WPARAM code, LPARAM)
-{
-    if (code == kQueryStore && m_bModified)
-        Store();
-    return 0;
-}
-
-BOOL CPropShortcuts::OnApply()
-{
-    // The sheet's store query came first: keys still unstored could not be written.
-    return m_bModified ? FALSE : TRUE;
-}
-
-void CPropShortcuts::OnReset()
-{
-    m_bModified = 0;
 }
 
 bool CPropShortcuts::OnCommand(int id, int code, HWND)

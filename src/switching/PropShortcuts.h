@@ -5,13 +5,13 @@
 
 #include "controllertest/BitmapPicture.h"
 #include "framework/ListView.h"
-#include "sheet/SettingsPage.h"
+#include "switching/FilePage.h"
 #include "switching/ShortcutRules.h"
 
 // The Shortcuts page: the keys that switch to the next or previous profile, turn the automatic
 // switching on or off, or load one profile, from inside a game; and whether a change of profile
 // shows on screen. Edits wait for the sheet's Apply, as on the Programs page.
-class CPropShortcuts : public CSettingsPage
+class CPropShortcuts : public CFilePage
 {
 public:
     CPropShortcuts();
@@ -24,11 +24,11 @@ protected:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     void OnDestroy() override;
-    BOOL OnApply() override;
-    void OnReset() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
+    bool DiffersFromStored() const override;
+    bool Save(std::string& error) override;
+    void ShowStored() override;
 
 private:
     // A hot-key control changed: its shortcut takes the key, and loses it when it is empty.
@@ -37,8 +37,6 @@ private:
     void OnMore(int id);
     void SetKey(EShortcut what, const std::string& profile, CShortcutKey key);
 
-    void Changed();
-    bool Store();
     // The page shows m_shortcuts: every key, its state, the profiles' list and the panel's box.
     void ShowShortcuts();
     void ShowKey(int id, CShortcutKey key);
