@@ -13,9 +13,15 @@
 
 namespace
 {
-// The undo file's pad, and the profile it was on before the load.
-std::string g_strUndoPad;
-CActiveProfile g_undoActive;
+// What Undo Load puts back: the pad, the profile it was on before the load, and its values
+// when the load wrote a profile's values (none: the undo file holds them).
+struct CUndoLoad
+{
+    std::string pad;
+    CActiveProfile active;
+    std::optional<CPadValues> values;
+};
+CUndoLoad g_undo;
 
 // The model works on its current pad: a load of another pad makes that one current for the
 // time of the load, and the model then holds again exactly what it held for the pad the sheet
@@ -94,16 +100,33 @@ CLoadOutcome CheckBackgroundLoad(int slot, const std::string& name)
     return {};
 }
 
-// After a load: the record, the undo, and the open sheet's pages show what the pad now holds.
-void RecordLoad(const std::string& pad, const std::string& name, bool undoKept)
+// After a load: the record, and the open sheet's pages show what the pad now holds.
+void RecordLoad(const std::string& pad, const std::string& name)
 {
-    CActiveProfiles& record = CActiveProfiles::Get();
-    if (undoKept) {
-        g_strUndoPad = pad;
-        g_undoActive = record.Of(pad);
-    }
-    record.Set(pad, {name, false});
+    CActiveProfiles::Get().Set(pad, {name, false});
     ShowLoadedSettings();
+}
+
+// The profile `path` into the current pad, as RestoreDeviceKeyFrom, the settings it replaces
+// kept for Undo Load. A profile of the settings only, into a key that holds nothing else, is
+// written value by value instead of restored as a hive: the key ends the same, in a fraction of
+// the time, and `before`, the pad's values now, is the undo.
+int RestoreProfile(HWND owner, const std::string& path, const CPadState& before, std::string* failure)
+{
+    const std::optional<CPadValues> plain = PlainProfileValues(path);
+    if (plain && HoldsOnlySettings(Model().GetDeviceKey(Model().m_nCurrentDevice))) {
+        if (!WriteDeviceValues(owner, *plain, before.values, failure))
+            return 0;
+        ::DeleteFileA(UndoPath().c_str());
+        g_undo = {before.pad, before.active, before.values};
+        return 1;
+    }
+    bool undoKept = false;
+    const int loaded = RestoreDeviceKeyFrom(owner, path, &undoKept, failure);
+    // Kept, the undo file holds what the pad had before, or still has when the load failed.
+    if (undoKept)
+        g_undo = {before.pad, before.active, std::nullopt};
+    return loaded;
 }
 }
 
@@ -169,7 +192,6 @@ CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWN
     const std::string pad = Model().PadIdOf(slot);
     const std::string onDisk = background ? ProfileNameOnDisk(name) : name;
     const CPadState before = PadStateOf(slot);
-    bool undoKept = false;
     std::string failure;
     std::string said;
     int loaded = 0;
@@ -179,21 +201,16 @@ CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWN
         if (background)
             quiet.emplace();
         const CCurrentPadFor current(slot);
-        loaded = RestoreDeviceKeyFrom(owner, ProfilePath(onDisk), &undoKept, background ? &failure : nullptr);
+        loaded = RestoreProfile(owner, ProfilePath(onDisk), before, background ? &failure : nullptr);
         if (quiet)
             said = quiet->Said();
-    }
-    if (undoKept && !loaded) {
-        // The undo file now holds what the pad still has: Undo Load belongs to that pad.
-        g_strUndoPad = pad;
-        g_undoActive = CActiveProfiles::Get().Of(pad);
     }
     if (!loaded)
         return Refused(ELoadResult::kFailed, !failure.empty() ? failure
                                              : !said.empty()  ? said
                                                               : "The profile was not loaded.");
     RememberChange(before, (caller == ELoadCaller::kSwitching ? "Switch to " : "Load ") + onDisk);
-    RecordLoad(pad, onDisk, undoKept);
+    RecordLoad(pad, onDisk);
     if (caller != ELoadCaller::kSwitching && g_pfnManualChoice)
         g_pfnManualChoice();
     // The key holds the profile, but a step after the restore went wrong: the user hears it.
@@ -230,49 +247,37 @@ void SetManualChoiceHandler(void (*handler)())
 
 const std::string& UndoPad()
 {
-    return g_strUndoPad;
+    return g_undo.pad;
+}
+
+bool CanUndoLoad()
+{
+    return !g_undo.pad.empty() && (g_undo.values || FileExists(UndoPath()));
 }
 
 bool UndoLoad(HWND owner)
 {
-    if (g_bLoading)
+    if (g_bLoading || g_undo.pad.empty())
         return false;
+    const CUndoLoad undo = g_undo;
+    if (undo.values) {
+        const CLoadOutcome outcome = PutBackValues(undo.pad, *undo.values, undo.active, "Undo Load", true);
+        if (!outcome.Loaded()) {
+            CMessageBox::Show(owner, outcome.message.c_str(), "Profile", MB_OK | MB_ICONWARNING);
+            return false;
+        }
+        g_undo = {};
+        return true;
+    }
     const CLoadingNow loading;
-    const std::string pad = g_strUndoPad;
-    const CPadState before = PadStateOf(Model().SlotOfPad(pad));
+    const CPadState before = PadStateOf(Model().SlotOfPad(undo.pad));
     if (!RestoreDeviceKeyFrom(owner, UndoPath(), nullptr))
         return false;
     RememberChange(before, "Undo Load");
     ::DeleteFileA(UndoPath().c_str());
-    g_strUndoPad.clear();
-    CActiveProfiles::Get().Set(pad, g_undoActive);
+    g_undo = {};
+    CActiveProfiles::Get().Set(undo.pad, undo.active);
     return true;
-}
-
-CPadValues ReadPadValues(int slot)
-{
-    CPadValues values;
-    const HKEY key = Model().GetDeviceKey(slot);
-    for (const CDriverValue& value : kDriverValues) {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(value.size));
-        DWORD size = static_cast<DWORD>(bytes.size());
-        DWORD type = 0;
-        if (key && ::RegQueryValueExA(key, value.name, nullptr, &type, bytes.data(), &size) == ERROR_SUCCESS &&
-            type == REG_BINARY) {
-            bytes.resize(size);
-            values.emplace_back(value.name, bytes);
-        }
-    }
-    return values;
-}
-
-bool IsSettingsValue(const std::string& name, std::size_t size)
-{
-    for (const CDriverValue& value : kDriverValues) {
-        if (name == value.name)
-            return size <= static_cast<std::size_t>(value.size);
-    }
-    return false;
 }
 
 CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, const CActiveProfile& active,
@@ -293,16 +298,7 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
         return {};
     }
     const CPadState before = PadStateOf(slot);
-    bool written = true;
-    for (const CDriverValue& value : kDriverValues) {
-        const auto kept = std::find_if(values.begin(), values.end(),
-                                       [&](const auto& entry) { return entry.first == value.name; });
-        const LSTATUS status = kept == values.end()
-                                   ? ::RegDeleteValueA(key, value.name)
-                                   : ::RegSetValueExA(key, value.name, 0, REG_BINARY, kept->second.data(),
-                                                      static_cast<DWORD>(kept->second.size()));
-        written = written && (status == ERROR_SUCCESS || (kept == values.end() && status == ERROR_FILE_NOT_FOUND));
-    }
+    const bool written = WritePadValues(key, values);
     // A value put back as missing is read as nothing set, not as what the model held before.
     if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1) {
         model.ClearAll();

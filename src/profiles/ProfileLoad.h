@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "profiles/ActiveProfiles.h"
+#include "profiles/PadValues.h"
 
 // The one way a profile is loaded, whoever asks: the Profile page, the tray, the command line.
 // Checked restore, the replaced settings kept for Undo Load, the driver reloaded, the pad's
@@ -61,17 +62,14 @@ void SetLoadTriedHandler(void (*handler)(int slot, const std::string& name, ELoa
 // is not held back by the sheet it stands over.
 std::string WhyNotNow(int slot, bool fromSheet = false);
 
-// The pad whose settings the last load replaced (they wait in the undo file); empty when none.
+// The pad whose settings the last load replaced; empty when none.
 const std::string& UndoPad();
+// Whether what the last load replaced can still be put back: kept in memory by a load that wrote
+// a profile's values, in the undo file by a full restore.
+bool CanUndoLoad();
 // Undo Load from the page: the settings and the active profile from before the last load.
 bool UndoLoad(HWND owner);
 
-// The values of a pad's key that a profile holds, byte for byte, by name; a value the key
-// lacks is not there.
-using CPadValues = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
-CPadValues ReadPadValues(int slot);
-// Whether `name` and `size` are those of a value of the settings.
-bool IsSettingsValue(const std::string& name, std::size_t size);
 // Writes `values` back into the pad `pad` (a value of the settings not among them is deleted,
 // as it was not there) and reloads the driver, with `active` as its profile: how the settings
 // a program ran with are taken back afterwards, and a change undone. The pad's history keeps

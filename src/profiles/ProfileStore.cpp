@@ -100,9 +100,8 @@ void TakeRestoredKey()
 // A restore that stopped midway has left the key neither as it was nor as the file: the copy
 // taken before it goes back in, the model and the driver take whatever the key holds then, and
 // the user is told which it is.
-void PutBack(HWND owner, HKEY key, const std::string& before, std::string* failure)
+void PutBack(HWND owner, bool putBack, std::string* failure)
 {
-    const bool putBack = !before.empty() && RestoreKeyFromFile(key, before) == EKeyFileResult::kDone;
     TakeRestoredKey();
     Report(owner, failure,
            putBack ? "The profile was not loaded: the settings before it were put back."
@@ -196,6 +195,24 @@ int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept, st
     }
     ShowRestoreFailure(owner, failure);
     if (restored == EKeyFileResult::kNotRestored)
-        PutBack(owner, key.get(), kept ? before : std::string(), failure);
+        PutBack(owner, kept && RestoreKeyFromFile(key.get(), before) == EKeyFileResult::kDone, failure);
+    return 0;
+}
+
+int WriteDeviceValues(HWND owner, const CPadValues& values, const CPadValues& before, std::string* failure)
+{
+    CRegKey key = OpenCurrentDeviceKey(kRestoreAccess);
+    if (!key) {
+        Report(owner, failure, "Cannot Opened Registry!!", "Load Fail");
+        return 0;
+    }
+    // Read back, so that a load is complete or said not to be, never half done.
+    if (WritePadValues(key.get(), values) && ReadKeyValues(key.get()) == values) {
+        key.reset();
+        TakeRestoredKey();
+        return 1;
+    }
+    ShowRestoreFailure(owner, failure);
+    PutBack(owner, WritePadValues(key.get(), before) && ReadKeyValues(key.get()) == before, failure);
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "profiles/PadValues.h"
+
 // The profile files of the current device: where they live and the two shared procedures that
 // save the device's key to one and restore it from one.
 
@@ -31,6 +33,11 @@ inline int SaveDeviceKey(HWND owner, const std::string& name)
 // failure is shown, or, with `failure`, told there instead (a caller in the background shows no
 // box); 1 when loaded.
 int RestoreDeviceKeyFrom(HWND owner, const std::string& path, bool* undoKept, std::string* failure = nullptr);
+// Writes `values`, the settings of a profile that holds nothing else, into the current device's
+// key (a settings value not among them deleted), reads them back, then makes the model and the
+// driver take them, as RestoreDeviceKeyFrom does. When they do not read back, `before` (the
+// key's values beforehand) is written again; every failure is told as there.
+int WriteDeviceValues(HWND owner, const CPadValues& values, const CPadValues& before, std::string* failure);
 inline int RestoreDeviceKey(HWND owner, const std::string& name)
 {
     bool undoKept = false;

@@ -176,7 +176,7 @@ void CPropProfile::RefreshList()
 
 void CPropProfile::RefreshUndo()
 {
-    const bool usable = DeviceActive() && IsCurrentPad(UndoPad()) && FileExists(UndoPath());
+    const bool usable = DeviceActive() && IsCurrentPad(UndoPad()) && CanUndoLoad();
     EnableDlgItem(IDC_PROFILE_UNDO, usable);
 }
 

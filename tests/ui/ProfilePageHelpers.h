@@ -61,8 +61,12 @@ inline void WriteBindings(const std::string& keyPath, std::uint8_t firstKey)
 inline void WriteBindingsAsTheProgram(const std::string& keyPath, std::uint8_t firstKey)
 {
     WriteBindings(keyPath, firstKey);
-    CSetting::GetInstance()->LoadCurrentDevice();
-    CSetting::GetInstance()->SaveCurrentDevice();
+    CSetting& model = *CSetting::GetInstance();
+    model.LoadCurrentDevice();
+    model.ReadStickBlocks();
+    model.SetLeftAnalog(-1);
+    model.SetRightAnalog(-1);
+    model.SaveCurrentDevice();
 }
 
 inline std::vector<std::string> ListedNames(HWND page)

@@ -92,41 +92,66 @@ TEST_F(ProfilePageFixture, SaveOverwriteCaseAndListing)
     });
 }
 
+namespace
+{
+void SetTextValue(const std::string& keyPath, const char* name, const std::string& text)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_SET_VALUE, &key));
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+    ::RegCloseKey(key);
+}
+}
+
+// Both ways a load goes: a profile of the settings alone is written value by value, and what
+// it replaced is kept in memory; one with a value more (a note someone left in the pad's key) is
+// restored as a hive, and what it replaced waits in the undo file.
 TEST_F(ProfilePageFixture, LoadBringsBackTheSavedBytesAndUndoTheOnesBefore)
 {
     RunProfilePage([&](HWND, HWND page) {
         ASSERT_EQ(1, model->m_bDeviceActive);
-        WriteBindingsAsTheProgram(pad->KeyPath(), 0x10);
         EXPECT_FALSE(Enabled(page, IDC_PROFILE_UNDO)) << "nothing loaded yet";
-        TypeName(page, "Race1");
-        Click(page, IDC_PROFILE_SAVE_AS);
-        const auto saved = KeyValues(pad->KeyPath());
+        const std::string undoFile = ConfigFile("~work\\undo.reg");
+        for (const bool extra : {false, true}) {
+            const std::string name = extra ? "Noted" : "Race1";
+            WriteBindingsAsTheProgram(pad->KeyPath(), 0x10);
+            if (extra)
+                SetTextValue(pad->KeyPath(), "Note", "left by hand");
+            TypeName(page, name);
+            Click(page, IDC_PROFILE_SAVE_AS);
+            const auto saved = KeyValues(pad->KeyPath());
 
-        WriteBindingsAsTheProgram(pad->KeyPath(), 0x30);
-        const auto changed = KeyValues(pad->KeyPath());
-        ASSERT_NE(saved, changed);
-        const std::size_t reloads = pad->ReloadCount();
-        ClickItem(page, "Race1");
-        Click(page, IDC_PROFILE_LOAD);
-        EXPECT_TRUE(messages.messages().empty()) << Shown();
-        EXPECT_EQ(saved, KeyValues(pad->KeyPath()));
-        ASSERT_TRUE(pad->WaitForReloads(reloads + 1, 3000)) << "the driver was not told to reload";
-        for (const CDriverValue& value : kDriverValues)
-            EXPECT_EQ(saved.at(value.name), pad->Reloads().back().values.at(value.name)) << value.name;
-        EXPECT_EQ(0x10, model->m_KeyMap[0]) << "the model holds the profile";
+            WriteBindingsAsTheProgram(pad->KeyPath(), 0x30);
+            const auto changed = KeyValues(pad->KeyPath());
+            ASSERT_NE(saved, changed);
+            const std::size_t reloads = pad->ReloadCount();
+            ClickItem(page, name);
+            Click(page, IDC_PROFILE_LOAD);
+            EXPECT_TRUE(messages.messages().empty()) << Shown();
+            EXPECT_EQ(saved, KeyValues(pad->KeyPath())) << name;
+            EXPECT_EQ(extra, Exists(undoFile)) << name << ": only the full restore keeps an undo file";
+            ASSERT_TRUE(pad->WaitForReloads(reloads + 1, 3000)) << "the driver was not told to reload";
+            for (const CDriverValue& value : kDriverValues)
+                EXPECT_EQ(saved.at(value.name), pad->Reloads().back().values.at(value.name)) << value.name;
+            EXPECT_EQ(0x10, model->m_KeyMap[0]) << "the model holds the profile";
 
-        ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO));
-        Click(page, IDC_PROFILE_UNDO);
-        EXPECT_EQ(changed, KeyValues(pad->KeyPath())) << "undo brings back the bytes before the load";
-        ASSERT_TRUE(pad->WaitForReloads(reloads + 2, 3000));
-        EXPECT_EQ(changed.at("KeyMap"), pad->Reloads().back().values.at("KeyMap"));
-        EXPECT_FALSE(Enabled(page, IDC_PROFILE_UNDO)) << "one load, one undo";
-        EXPECT_EQ(std::vector<std::string>{"Race1"}, ListedNames(page)) << "the kept settings are not listed";
+            ASSERT_TRUE(Enabled(page, IDC_PROFILE_UNDO)) << name;
+            Click(page, IDC_PROFILE_UNDO);
+            EXPECT_TRUE(messages.messages().empty()) << Shown();
+            EXPECT_EQ(changed, KeyValues(pad->KeyPath())) << name << ": undo brings back the bytes before the load";
+            ASSERT_TRUE(pad->WaitForReloads(reloads + 2, 3000));
+            EXPECT_EQ(changed.at("KeyMap"), pad->Reloads().back().values.at("KeyMap"));
+            EXPECT_FALSE(Enabled(page, IDC_PROFILE_UNDO)) << name << ": one load, one undo";
+            EXPECT_FALSE(Exists(undoFile));
+        }
+        EXPECT_EQ((std::vector<std::string>{"Noted", "Race1"}), ListedNames(page))
+            << "the kept settings are not listed";
 
         // A double click loads at once, without a question.
         ClickItem(page, "Race1", true);
         EXPECT_TRUE(messages.messages().empty()) << Shown();
-        EXPECT_EQ(saved, KeyValues(pad->KeyPath()));
+        EXPECT_EQ(0x10, KeyValues(pad->KeyPath()).at("KeyMap").at(0));
     });
 }
 
