@@ -68,6 +68,11 @@ int CSimBench::Plug(const CSimPadOptions& options)
         std::lock_guard<std::mutex> hold(m_lock);
         slot = m_nNextSlot++;
     }
+    return PlugAt(options, slot);
+}
+
+int CSimBench::PlugAt(const CSimPadOptions& options, int slot)
+{
     const std::string path = MakePath(options, slot);
     const std::string withBackslash = path + "\\";
     const bool setupLonger = options.pathStyle == EPathStyle::kSetupApiBackslash;
@@ -98,7 +103,7 @@ int CSimBench::Plug(const CSimPadOptions& options)
     return slot;
 }
 
-void CSimBench::Unplug(int slot)
+std::shared_ptr<CSimPad> CSimBench::Remove(int slot)
 {
     std::shared_ptr<CSimPad> pad;
     std::function<void(const std::string&)> log;
@@ -114,13 +119,26 @@ void CSimBench::Unplug(int slot)
         log = m_log;
     }
     if (!pad)
-        return;
+        return nullptr;
     pad->Stop();
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, pad->KeyPath().c_str());
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, pad->KeyPath().c_str());
     if (log)
         log("pad " + std::to_string(slot) + " unplugged");
     Announce(pad->SetupApiPath(), DBT_DEVICEREMOVECOMPLETE);
+    return pad;
+}
+
+void CSimBench::Unplug(int slot)
+{
+    if (const std::shared_ptr<CSimPad> pad = Remove(slot)) {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, pad->KeyPath().c_str());
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, pad->KeyPath().c_str());
+    }
+}
+
+bool CSimBench::Replug(int slot)
+{
+    const std::shared_ptr<CSimPad> pad = Remove(slot);
+    return pad && PlugAt(pad->Options(), slot) == slot;
 }
 
 void CSimBench::UnplugAll()

@@ -275,6 +275,9 @@ public:
     int Plug(const std::string& kind);
     int Plug(const CSimPadOptions& options);
     void Unplug(int slot);
+    // The pad in `slot` pulled out and plugged in again into the same port: the same device
+    // instance, path and key (its values kept), announced as a removal, then an arrival.
+    bool Replug(int slot);
     void UnplugAll();
     std::shared_ptr<CSimPad> Pad(int slot) const;
     std::vector<std::shared_ptr<CSimPad>> Pads() const;  // in plug order
@@ -309,6 +312,8 @@ public:
 
 private:
     CSimBench() = default;
+    int PlugAt(const CSimPadOptions& options, int slot);
+    std::shared_ptr<CSimPad> Remove(int slot);
     std::string MakePath(const CSimPadOptions& options, int slot) const;
     void Announce(const std::string& path, WPARAM event) const;
 

@@ -3,6 +3,8 @@
 //   plug wired|wireless|plain [quiet]   a pad arrives (the hidden window hears it as from
 //                               Windows; quiet: no broadcast reaches the window)
 //   unplug <pad> [quiet]        that pad leaves (quiet: no broadcast reaches the window)
+//   replug <pad>                that pad pulled out and plugged into the same port again: the
+//                               same device and key; prints "replugged <pad>"
 //   eject                       a storage volume leaves: a removal broadcast that is no pad's;
 //                               prints "ejected" once the window handled it
 //   config                      the tray's "&Configuration"
@@ -46,6 +48,7 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -114,15 +117,26 @@ void PrintEffectChanges(const CSimPad& pad, std::size_t& done, std::string& last
 // force once, in the order they happen per pad.
 void WatchPads()
 {
-    std::map<int, std::size_t> printed;
-    std::map<int, std::size_t> effectsSeen;
-    std::map<int, std::string> lastEffect;
+    struct CWatched
+    {
+        std::weak_ptr<CSimPad> pad;
+        std::size_t reloads = 0;
+        std::size_t effects = 0;
+        std::string lastEffect;
+    };
+    std::map<int, CWatched> watched;
     while (!g_bQuitting) {
         for (const auto& pad : CSimBench::Get().Pads()) {
+            CWatched& seen = watched[pad->Slot()];
+            // A pad plugged in again is another device object with a record of its own.
+            if (seen.pad.lock() != pad) {
+                seen = CWatched();
+                seen.pad = pad;
+            }
             const auto reloads = pad->Reloads();
-            for (std::size_t& done = printed[pad->Slot()]; done < reloads.size(); ++done)
-                PrintLine(ReloadLine(pad->Slot(), reloads[done]));
-            PrintEffectChanges(*pad, effectsSeen[pad->Slot()], lastEffect[pad->Slot()]);
+            for (; seen.reloads < reloads.size(); ++seen.reloads)
+                PrintLine(ReloadLine(pad->Slot(), reloads[seen.reloads]));
+            PrintEffectChanges(*pad, seen.effects, seen.lastEffect);
         }
         ::Sleep(10);
     }
@@ -403,6 +417,9 @@ void RunCommand(HWND window, const std::string& line)
         CSimBench::Get().Unplug(std::atoi(argument.c_str()));
         CSimBench::Get().SetArrivalWindow(window);
         PrintLine("unplugged " + argument);
+    } else if (command == "replug") {
+        const bool replugged = CSimBench::Get().Replug(std::atoi(argument.c_str()));
+        PrintLine(replugged ? "replugged " + argument : "bad replug: " + line);
     } else if (command == "config") {
         ::PostMessageA(window, WM_COMMAND, ID_CONFIGURATION, 0);
     } else if (command == "status") {

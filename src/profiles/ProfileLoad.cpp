@@ -78,6 +78,18 @@ void ShowLoadedSettings()
         g_pfnShowLoaded();
 }
 
+// What the pad's history says a load was.
+std::string CauseOf(ELoadCaller caller)
+{
+    switch (caller) {
+    case ELoadCaller::kSwitching: return "Switch to ";
+    case ELoadCaller::kShortcut: return "Shortcut to ";
+    case ELoadCaller::kPage:
+    case ELoadCaller::kBackground: break;
+    }
+    return "Load ";
+}
+
 CLoadOutcome Refused(ELoadResult result, std::string message)
 {
     return {result, std::move(message)};
@@ -209,7 +221,7 @@ CLoadOutcome LoadOnce(int slot, const std::string& name, ELoadCaller caller, HWN
         return Refused(ELoadResult::kFailed, !failure.empty() ? failure
                                              : !said.empty()  ? said
                                                               : "The profile was not loaded.");
-    RememberChange(before, (caller == ELoadCaller::kSwitching ? "Switch to " : "Load ") + onDisk);
+    RememberChange(before, CauseOf(caller) + onDisk);
     RecordLoad(pad, onDisk);
     if (caller != ELoadCaller::kSwitching && g_pfnManualChoice)
         g_pfnManualChoice();

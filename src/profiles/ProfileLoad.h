@@ -32,7 +32,8 @@ struct CLoadOutcome
 
 // The page and the background callers are the user's own choice, which holds against the
 // switching by program until another program comes to the front; kSwitching is that switching.
-enum class ELoadCaller { kPage, kBackground, kSwitching };
+// A shortcut key is a background caller of its own only for the pad's history to name it.
+enum class ELoadCaller { kPage, kBackground, kShortcut, kSwitching };
 
 // Loads the profile `name` into the pad in `slot`. The page (owner = its window) has checked
 // the name and loads the current pad; a caller in the background is checked here first.

@@ -318,14 +318,15 @@ void CPropGeneral::OnCalibration()
         m_bCalibrated = 0;
         return;
     }
+    CSetting& model = Model();
+    // Taken before the backup, which first writes the shown settings into a key never written.
+    const CPadState before = PadStateOf(model.m_nCurrentDevice);
     if (!BackupForCalibration()) {
         CMessageBox::Show(m_hWnd, "Cannot Backup Current Registry!\n Calibration Exit!", "Error",
                           MB_OK | MB_ICONWARNING);
         m_bCalibrated = 0;
         return;
     }
-    CSetting& model = Model();
-    const CPadState before = PadStateOf(model.m_nCurrentDevice);
     model.ResetMapping();
     model.SaveCurrentDevice();
     model.RequestDriverUpdate();

@@ -174,7 +174,7 @@ void CShortcutKeys::LoadEveryPad(const std::string& profile)
     if (slots.empty() && m_pfnShown)
         m_pfnShown("pad", profile + " was not loaded: no programmable pad is connected.", true);
     for (int slot : slots) {
-        const CLoadOutcome outcome = LoadProfile(slot, profile, ELoadCaller::kBackground);
+        const CLoadOutcome outcome = LoadProfile(slot, profile, ELoadCaller::kShortcut);
         if (outcome.Loaded())
             continue;
         // Unapplied edits in the sheet, or a step that failed: the user hears it once, in the

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "framework/Handles.h"
+#include "profiles/PadHistory.h"
 #include "support/DemoProcess.h"
 #include "support/TestSupport.h"
 #include "ui/PadSheetFixture.h"
@@ -147,8 +148,16 @@ TEST_F(CalibrationFixture, OkBacksUpClearsReloadsAndOpensThePanel)
     RunSheet(0, [&](HWND sheetWindow, HWND page) {
         ASSERT_EQ(1, model->m_bDeviceActive);
         const std::size_t reloads = pad->ReloadCount();
+        auto keyBefore = KeyValues(pad->KeyPath());
+        std::erase_if(keyBefore, [](const auto& value) { return value.second.empty(); });
         Calibrate(page, IDOK);
         EXPECT_TRUE(messages.messages().empty()) << messages.messages().front().text;
+        // The pad's history keeps what calibration cleared, for Undo.
+        const std::vector<CHistoryEntry> history = PadHistoryOf(model->CurrentPadId());
+        ASSERT_FALSE(history.empty());
+        EXPECT_EQ("Calibration", history.back().cause);
+        EXPECT_EQ(keyBefore,
+                  (std::map<std::string, Bytes>(history.back().values.begin(), history.back().values.end())));
         const std::string first = ReadFileBytes(ConfigFile("calibration.reg"));
         EXPECT_FALSE(first.empty()) << "no backup";
         Bytes cleared = KeyValue(pad->KeyPath(), "KeyConfig");
