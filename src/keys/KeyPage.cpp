@@ -237,7 +237,7 @@ LRESULT CKeyPage::OnQuerySiblings(WPARAM code, LPARAM)
     if (code == kQueryStore) {
         if (m_bModified) {
             SaveKeys();
-            m_bModified = 0;
+            MarkStored();
         }
     } else if (code == kQueryDeviceChanged && Model().m_bDeviceActive) {
         ClearKeys();

@@ -263,7 +263,7 @@ LRESULT CPropGeneral::OnQuerySiblings(WPARAM code, LPARAM)
     if (code == kQueryStore) {
         if (m_bModified == 1) {
             StoreToSettings();
-            m_bModified = 0;
+            MarkStored();
             m_bCalibrated = 0;
         }
     } else {

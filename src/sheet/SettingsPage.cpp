@@ -9,6 +9,12 @@ void CSettingsPage::MarkModified()
     SetModified(TRUE);
 }
 
+void CSettingsPage::MarkStored()
+{
+    m_bModified = 0;
+    SetModified(FALSE);
+}
+
 BOOL CSettingsPage::OnKillActive()
 {
     if (m_bModified) {

@@ -15,4 +15,8 @@ protected:
     BOOL OnKillActive() override;
     // Marks the page as holding edits and enables the sheet's Apply button.
     void MarkModified();
+    // The edits are in the model: the page tells the sheet it is clean again. The sheet's own
+    // Apply does not, and a page it still counts as changed would turn Apply on again at the
+    // next page's change and back, such as a load from outside showing what it brought.
+    void MarkStored();
 };

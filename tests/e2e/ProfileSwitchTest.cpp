@@ -281,8 +281,12 @@ TEST_F(ProfileSwitchFixture, UnappliedEditsAndAPlainPadAreRefused)
     EXPECT_TRUE(Contains(refused.err, "not applied")) << refused.err;
 
     ASSERT_NE("", apply(IDC_SINGLE));
+    // Applied, then a look at the other pages and a load from outside: nothing is left to apply.
+    for (int page : {1, 2, 0})
+        ::SendMessageA(sheet, PSM_SETCURSEL, page, 0);
     EXPECT_EQ(0u, Cmd(L"load Race1").code);
     EXPECT_EQ(Marks(0x11), NextKeyMap(demo));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet, ID_APPLY_NOW))) << "Apply offered with nothing to apply";
     EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\n")) << Cmd(L"status").out;
     ASSERT_NE("", apply(IDC_CONTINUOUS));
     EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1 (modified)")) << Cmd(L"status").out;
