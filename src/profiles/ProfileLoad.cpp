@@ -311,10 +311,13 @@ CLoadOutcome PutBackValues(const std::string& pad, const CPadValues& values, con
     }
     const CPadState before = PadStateOf(slot);
     const bool written = WritePadValues(key, values);
-    // A value put back as missing is read as nothing set, not as what the model held before.
+    // The model holds exactly what was put back: a value put back as missing reads as nothing
+    // set, not as what the model held before, and the sticks' whole blocks, calibration words
+    // too, are read (a load reads only their flags), or the next Apply would write zeros there.
     if (slot == model.m_nCurrentDevice && model.m_bDeviceActive == 1) {
         model.ClearAll();
         model.LoadCurrentDevice();
+        model.ReadStickBlocks();
     }
     model.RequestDriverUpdate();
     RememberChange(before, cause);

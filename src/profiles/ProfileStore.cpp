@@ -89,11 +89,7 @@ void ShowRestoreFailure(HWND owner, std::string* failure)
 void TakeRestoredKey()
 {
     CSetting& model = *CSetting::GetInstance();
-    model.LoadCurrentDevice();
-    model.ReadStickBlocks();
-    model.SetLeftAnalog(-1);
-    model.SetRightAnalog(-1);
-    model.SaveCurrentDevice();
+    model.TakeKeyWithPadWords();
     model.RequestDriverUpdate();
 }
 

@@ -140,6 +140,15 @@ int CSetting::WriteBlocksTo(int slot, const CSettingsBlocks& blocks)
     return written;
 }
 
+void CSetting::TakeKeyWithPadWords()
+{
+    LoadCurrentDevice();
+    ReadStickBlocks();
+    SetLeftAnalog(-1);
+    SetRightAnalog(-1);
+    SaveCurrentDevice();
+}
+
 void CSetting::RequestDriverUpdate()
 {
     // The worker is held still so the flag never lands in the middle of its cycle.

@@ -48,6 +48,9 @@ public:
     // Persistence
     int SaveCurrentDevice();
     int LoadCurrentDevice();
+    // The current pad's key read, both sticks given the pad's own calibration words (the key's
+    // may be another pad's, or none), and written back: how a load leaves the key.
+    void TakeKeyWithPadWords();
     void RequestDriverUpdate();
     // Writes `blocks` into the key of the pad in `slot`; the model's own blocks and key stay
     // as they are. 0 when the slot has no key or a value could not be written.

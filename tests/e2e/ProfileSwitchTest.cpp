@@ -1039,6 +1039,11 @@ TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
     WriteRules(Rules("keep", false));
     DemoProcess demo;
     ASSERT_TRUE(Started(demo));
+    // A first look at the pad in the configuration window: the model holds the pad from then on.
+    const HWND look = OpenSheet(demo);
+    ASSERT_NE(nullptr, look);
+    ::PostMessageA(look, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([] { return CountSheets() == 0; }, 5000));
     ASSERT_EQ(0u, Cmd(L"load Race1").code);
     ASSERT_EQ(Marks(0x11), NextKeyMap(demo));
     ASSERT_EQ(0u, Cmd(L"load Desk").code);
@@ -1056,6 +1061,14 @@ TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
     const HWND sheet = OpenSheet(demo);
     ASSERT_NE(nullptr, sheet);
     const HWND general = reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    // An Apply of another page's setting writes the pad's settings as the model holds them since
+    // the Undo: exactly what was put back.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+    const HWND programs = ::FindWindowExA(sheet, nullptr, "#32770", "Programs");
+    ::SendMessageA(::GetDlgItem(programs, IDC_PROGRAMS_KEEP), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
+    EXPECT_EQ(desk, demo.WaitForLine("reload 1", 10000));
+    ::SendMessageA(sheet, PSM_SETCURSEL, 0, 0);
     ::SendMessageA(::GetDlgItem(general, IDC_SINGLE), BM_CLICK, 0, 0);
     ::SendMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     const std::string applied = demo.WaitForLine("reload 1", 10000);

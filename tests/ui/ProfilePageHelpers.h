@@ -61,12 +61,7 @@ inline void WriteBindings(const std::string& keyPath, std::uint8_t firstKey)
 inline void WriteBindingsAsTheProgram(const std::string& keyPath, std::uint8_t firstKey)
 {
     WriteBindings(keyPath, firstKey);
-    CSetting& model = *CSetting::GetInstance();
-    model.LoadCurrentDevice();
-    model.ReadStickBlocks();
-    model.SetLeftAnalog(-1);
-    model.SetRightAnalog(-1);
-    model.SaveCurrentDevice();
+    CSetting::GetInstance()->TakeKeyWithPadWords();
 }
 
 inline std::vector<std::string> ListedNames(HWND page)
