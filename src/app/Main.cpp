@@ -94,13 +94,6 @@ LRESULT OnCommand(WPARAM wParam)
     return 0;
 }
 
-// A change of profile from outside the sheet, on screen unless the user turned that off.
-void ShowOnScreen(const std::string& topic, const std::string& line, bool failed)
-{
-    if (CShortcutKeys::Get().Shortcuts().panelOn)
-        CSwitchPanel::Get().Show(topic, line, failed);
-}
-
 void OnLoadTried(int slot, const std::string& name, ELoadCaller caller, const CLoadOutcome& outcome)
 {
     // The switching tries again what it was refused for now: the sign waits for the switch.
@@ -206,6 +199,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     } catch (...) {
     }
     return 0;
+}
+
+void ShowOnScreen(const std::string& topic, const std::string& line, bool failed)
+{
+    if (CShortcutKeys::Get().Shortcuts().panelOn)
+        CSwitchPanel::Get().Show(topic, line, failed);
 }
 
 int KinetraMain(HINSTANCE instance)

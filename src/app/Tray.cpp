@@ -1,5 +1,7 @@
 #include "app/Tray.h"
 
+#include <algorithm>
+
 #include "app/AppGlobals.h"
 #include "app/Main.h"
 #include "profiles/ActiveProfiles.h"
@@ -126,24 +128,60 @@ int CTrayIcon::ShowMenu()
     return chosen;
 }
 
+namespace
+{
+// What a pad's state is called: its profile, or the settings it had when none was loaded.
+std::string StateName(const CHistoryEntry& state)
+{
+    return state.profile.empty() ? std::string("the settings before")
+                                 : state.profile + (state.modified ? " (modified)" : "");
+}
+
+std::string PadPrefix(const std::string& pad)
+{
+    return ProgrammableSlots().size() > 1 ? "Pad " + std::to_string(Model().SlotOfPad(pad) + 1) + ": " : "";
+}
+}
+
 void CTrayIcon::InsertUndo(UINT position)
 {
-    // The newest change of all the pads: what a user who just saw something go wrong means.
-    CHistoryEntry newest;
-    m_strUndoPad.clear();
+    // The newest change of all the pads, what a user who just saw something go wrong means: one
+    // load into every pad changed each of them in the same second, for the same cause.
+    std::vector<std::pair<std::string, CHistoryEntry>> newest;
     for (int slot : ProgrammableSlots()) {
         const std::string pad = Model().PadIdOf(slot);
         const std::vector<CHistoryEntry> entries = PadHistoryOf(pad);
-        if (!entries.empty() && (m_strUndoPad.empty() || entries.back().time >= newest.time)) {
-            newest = entries.back();
-            m_strUndoPad = pad;
-        }
+        if (!entries.empty())
+            newest.emplace_back(pad, entries.back());
     }
-    const std::string state = newest.profile.empty() ? std::string("the settings before")
-                                                     : newest.profile + (newest.modified ? " (modified)" : "");
-    const UINT flags = MF_BYPOSITION | MF_STRING | (m_strUndoPad.empty() ? MF_GRAYED : 0);
-    ::InsertMenuA(m_hPopup, position, flags, kUndoCommand,
-                  m_strUndoPad.empty() ? "&Undo" : ("&Undo: back to " + state).c_str());
+    const auto last = std::max_element(newest.begin(), newest.end(),
+                                       [](const auto& a, const auto& b) { return a.second.time < b.second.time; });
+    m_undoPads.clear();
+    for (const auto& [pad, entry] : newest) {
+        if (entry.time == last->second.time && entry.cause == last->second.cause)
+            m_undoPads.push_back(pad);
+    }
+    std::string label = "&Undo";
+    if (m_undoPads.size() == 1)
+        label += ": " + PadPrefix(m_undoPads.front()) + "back to " + StateName(last->second);
+    else if (!m_undoPads.empty())
+        label += ": " + last->second.cause + " on " + std::to_string(m_undoPads.size()) + " pads";
+    const UINT flags = MF_BYPOSITION | MF_STRING | (m_undoPads.empty() ? MF_GRAYED : 0);
+    ::InsertMenuA(m_hPopup, position, flags, kUndoCommand, label.c_str());
+}
+
+void CTrayIcon::UndoNewestChange()
+{
+    for (const std::string& pad : m_undoPads) {
+        const std::vector<CHistoryEntry> entries = PadHistoryOf(pad);
+        const CLoadOutcome outcome = UndoLastChange(pad);
+        if (!outcome.Loaded()) {
+            ShowBalloon("The change was not undone", outcome.message);
+            return;
+        }
+        ShowOnScreen("pad " + std::to_string(Model().SlotOfPad(pad)),
+                     PadPrefix(pad) + "Back to " + StateName(entries.back()), false);
+    }
 }
 
 void CTrayIcon::OpenConfiguration()
@@ -166,9 +204,7 @@ bool CTrayIcon::OnProfileCommand(int id)
         return true;
     }
     if (id == kUndoCommand) {
-        const CLoadOutcome outcome = UndoLastChange(m_strUndoPad);
-        if (!outcome.Loaded())
-            ShowBalloon("The change was not undone", outcome.message);
+        UndoNewestChange();
         return true;
     }
     if (id < kFirstProfileCommand || id > kLastProfileCommand)

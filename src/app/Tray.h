@@ -45,11 +45,12 @@ private:
     HMENU BuildProfilesMenu();
     HMENU BuildPadProfiles(int slot, const std::vector<std::string>& names);
 
-    // "Undo: back to ..." for the newest change of the pads, when there is one to take back.
+    // "Undo: ..." for the newest change of the pads, when there is one to take back.
     void InsertUndo(UINT position);
+    void UndoNewestChange();
 
     std::vector<CProfileChoice> m_choices;  // by command id, from kFirstProfileCommand
-    std::string m_strUndoPad;               // the pad "Undo" of this showing takes back
+    std::vector<std::string> m_undoPads;    // the pads "Undo" of this showing takes back
 };
 
 // The menu ids of the profiles of the tray's submenu.

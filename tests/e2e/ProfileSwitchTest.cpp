@@ -1114,3 +1114,28 @@ TEST_F(ProgramSwitchFixture, EveryChangeIsKeptAndTheTrayTakesItBack)
     EXPECT_EQ(9u, HistoryCauses().size()) << HistoryText();
     ClearHistory();
 }
+
+// One load into both pads is one change to the user: the tray's Undo takes both back.
+TEST_F(ProgramSwitchFixture, OneUndoTakesBackALoadIntoEveryPad)
+{
+    ClearHistory();
+    DemoProcess demo("wired,wired");
+    ASSERT_TRUE(Started(demo));
+    // Each load reloads every pad: the last line of each pad holds what it has then.
+    const auto keyMaps = [&] {
+        std::map<std::string, std::string> last;
+        for (std::string line; !(line = demo.WaitForLine("reload ", kQuietMs)).empty();)
+            last[line.substr(0, line.find(' ', 7))] = ReloadValue(line, "KeyMap");
+        return last;
+    };
+    ASSERT_EQ(0u, Cmd(L"load Race1").code);
+    keyMaps();
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    EXPECT_EQ(Marks(0x22), keyMaps()["reload 2"]);
+    ASSERT_TRUE(UndoFromTray());
+    const std::map<std::string, std::string> undone = keyMaps();
+    EXPECT_EQ(Marks(0x11), undone.at("reload 1"));
+    EXPECT_EQ(Marks(0x11), undone.at("reload 2"));
+    EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Race1\npad 2")) << Cmd(L"status").out;
+    ClearHistory();
+}
