@@ -86,6 +86,9 @@ void CPropPrograms::ShowRules()
     CheckDlgButton(IDC_PROGRAMS_UNTIL_EXIT, m_rules.untilExit ? BST_CHECKED : BST_UNCHECKED);
     FillProfiles(IDC_PROGRAMS_OTHERWISE, m_rules.otherwiseProfile);
     EnableDlgItem(IDC_PROGRAMS_OTHERWISE, m_rules.otherwiseLoad);
+    // With no profile at all there is nothing to load.
+    EnableDlgItem(IDC_PROGRAMS_LOAD,
+                  m_rules.otherwiseLoad || SendDlgItemMessage(IDC_PROGRAMS_OTHERWISE, CB_GETCOUNT) > 0);
     ShowDropped();
 }
 
@@ -225,6 +228,10 @@ void CPropPrograms::OnOptions()
 {
     m_rules.switchOn = IsDlgButtonChecked(IDC_PROGRAMS_SWITCH) == BST_CHECKED;
     m_rules.otherwiseLoad = IsDlgButtonChecked(IDC_PROGRAMS_LOAD) == BST_CHECKED;
+    // "load" chosen with no profile shown yet shows the first: "load" with nothing to load would
+    // be stored as "keep", not what the user chose.
+    if (m_rules.otherwiseLoad && GetDlgItemText(IDC_PROGRAMS_OTHERWISE).empty())
+        SendDlgItemMessage(IDC_PROGRAMS_OTHERWISE, CB_SETCURSEL, 0);
     m_rules.otherwiseProfile = GetDlgItemText(IDC_PROGRAMS_OTHERWISE);
     m_rules.untilExit = IsDlgButtonChecked(IDC_PROGRAMS_UNTIL_EXIT) == BST_CHECKED;
     EnableDlgItem(IDC_PROGRAMS_OTHERWISE, m_rules.otherwiseLoad);

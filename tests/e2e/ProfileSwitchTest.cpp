@@ -555,6 +555,13 @@ std::string RulesFile()
 }
 
 // The Programs tab of the open sheet.
+std::string TextOf(HWND page, int id)
+{
+    char text[512] = {};
+    ::GetDlgItemTextA(page, id, text, sizeof text);
+    return text;
+}
+
 HWND ShowProgramsPage(HWND sheet)
 {
     ::SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
@@ -697,6 +704,7 @@ TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
     ASSERT_NE(nullptr, sheet);
     page = ShowProgramsPage(sheet);
     ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_LOAD), BM_CLICK, 0, 0);
+    EXPECT_NE("", TextOf(page, IDC_PROGRAMS_OTHERWISE)) << "\"load\" shows a profile to load at once";
     ChooseProfile(page, IDC_PROGRAMS_OTHERWISE, "Desk");
     ::PostMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return Contains(RulesFile(), "when no rule matches: load Desk"); }, 5000))
@@ -852,13 +860,6 @@ void ChooseFromMoreMenu(HWND page, int button, int index)
         ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(WaitUntil([] { return FindMenuWindow(0) == nullptr; }, 5000));
-}
-
-std::string TextOf(HWND page, int id)
-{
-    char text[512] = {};
-    ::GetDlgItemTextA(page, id, text, sizeof text);
-    return text;
 }
 
 WORD HotKeyOf(HWND page, int id)
