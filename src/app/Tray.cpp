@@ -165,7 +165,7 @@ void CTrayIcon::InsertUndo(UINT position)
     if (m_undoPads.size() == 1)
         label += ": " + PadPrefix(m_undoPads.front()) + "back to " + StateName(last->second);
     else if (!m_undoPads.empty())
-        label += ": " + last->second.cause + " on " + std::to_string(m_undoPads.size()) + " pads";
+        label += " \"" + last->second.cause + "\" on " + std::to_string(m_undoPads.size()) + " pads";
     const UINT flags = MF_BYPOSITION | MF_STRING | (m_undoPads.empty() ? MF_GRAYED : 0);
     ::InsertMenuA(m_hPopup, position, flags, kUndoCommand, label.c_str());
 }

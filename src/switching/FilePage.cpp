@@ -18,7 +18,7 @@ bool CFilePage::Store()
                           MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    m_bModified = 0;
+    MarkStored();
     ShowStored();
     return true;
 }

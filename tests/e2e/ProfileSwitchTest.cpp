@@ -677,6 +677,12 @@ TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
     EXPECT_TRUE(Contains(RulesFile(), "switch: on")) << RulesFile();
     EXPECT_TRUE(Contains(Cmd(L"status").out, "profile: Desk\n"))
         << "only the Programs page had edits: Desk is as loaded";
+    // The Button page, once shown, shows the next load: the applied Programs page stays applied.
+    ::SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+    page = ShowProgramsPage(sheet);
+    ASSERT_EQ(0u, Cmd(L"load Desk").code);
+    NextKeyMap(demo);
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet, ID_APPLY_NOW))) << "Apply offered with nothing to apply";
 
     // Leaving the page with an edit asks once, and OK stores it.
     ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_UNTIL_EXIT), BM_CLICK, 0, 0);
