@@ -27,7 +27,6 @@ BOOL CHistoryDialog::OnInitDialog()
     list.InsertColumn(1, "Then", kChangeWidth);
     list.InsertColumn(2, "Profile", kChangeWidth);
     list.SetExtendedListViewStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    list.SetColumnWidth(2, LVSCW_AUTOSIZE_USEHEADER);
     Fill();
     return TRUE;
 }
@@ -46,6 +45,9 @@ void CHistoryDialog::Fill()
                                                           : state.profile + (state.modified ? " (modified)" : "");
         list.SetItemText(row, 2, profile.c_str());
     }
+    // The profile column takes the rest of the width, once the rows decide whether the list
+    // scrolls: sized before, it reaches under the scroll bar and the list scrolls sideways too.
+    list.SetColumnWidth(2, LVSCW_AUTOSIZE_USEHEADER);
     if (count > 0) {
         list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         list.SetSelectionMark(0);
