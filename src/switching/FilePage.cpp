@@ -1,5 +1,7 @@
 #include "switching/FilePage.h"
 
+#include <utility>
+
 #include "framework/MessageBox.h"
 #include "settings/SheetQueries.h"
 
@@ -16,6 +18,7 @@ bool CFilePage::Store()
     if (!Save(error)) {
         CMessageBox::Show(m_hWnd, (error + "\nThe " + m_pszWhat + " were not changed.").c_str(), m_pszCaption,
                           MB_OK | MB_ICONEXCLAMATION);
+        m_bStoreFailed = true;
         return false;
     }
     MarkStored();
@@ -28,6 +31,15 @@ LRESULT CFilePage::OnQuerySiblings(WPARAM code, LPARAM)
     if (code == kQueryStore && m_bModified)
         Store();
     return 0;
+}
+
+BOOL CFilePage::OnKillActive()
+{
+    // The sheet's Apply checks the page it shows before it applies: after this Apply's write
+    // failed and was said, asking "Apply Modified Setting?" would only apply, fail and ask again.
+    if (std::exchange(m_bStoreFailed, false))
+        return CPropertyPage::OnKillActive();
+    return CSettingsPage::OnKillActive();
 }
 
 BOOL CFilePage::OnApply()

@@ -16,6 +16,7 @@ public:
 
 protected:
     BOOL OnApply() override;
+    BOOL OnKillActive() override;
     void OnReset() override;
     LRESULT OnQuerySiblings(WPARAM code, LPARAM lParam) override;
 
@@ -34,4 +35,5 @@ private:
 
     const char* m_pszCaption;
     const char* m_pszWhat;
+    bool m_bStoreFailed = false;  // this Apply's write failed, and the user was told
 };

@@ -709,6 +709,20 @@ TEST_F(ProgramSwitchFixture, TheProgramsPageStoresThroughTheSheet)
     sheet = OpenSheet(demo);
     ASSERT_NE(nullptr, sheet);
     page = ShowProgramsPage(sheet);
+    // A write that fails is said once, and the edit waits on the page for another Apply.
+    const std::string blocker = DemoProcess::ProgramPath("config\\programs.txt.tmp");
+    ASSERT_TRUE(::CreateDirectoryA(blocker.c_str(), nullptr));
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_UNTIL_EXIT), BM_CLICK, 0, 0);
+    ::PostMessageA(::GetDlgItem(sheet, ID_APPLY_NOW), BM_CLICK, 0, 0);
+    std::vector<std::pair<HWND, std::string>> boxes;
+    ASSERT_TRUE(WaitUntil([&] { return !(boxes = OpenMessageBoxes(demo.process())).empty(); }, 5000));
+    EXPECT_TRUE(Contains(boxes.front().second, "The rules were not changed.")) << boxes.front().second;
+    ::PostMessageA(::GetDlgItem(boxes.front().first, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(0, AnswerApplyQuestions(demo, 1500)) << "asked to apply what just failed";
+    ::RemoveDirectoryA(blocker.c_str());
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet, ID_APPLY_NOW)));
+    EXPECT_TRUE(Contains(RulesFile(), "keep until exit: off")) << RulesFile();
+    ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_UNTIL_EXIT), BM_CLICK, 0, 0);
     ::SendMessageA(::GetDlgItem(page, IDC_PROGRAMS_LOAD), BM_CLICK, 0, 0);
     EXPECT_NE("", TextOf(page, IDC_PROGRAMS_OTHERWISE)) << "\"load\" shows a profile to load at once";
     ChooseProfile(page, IDC_PROGRAMS_OTHERWISE, "Desk");
