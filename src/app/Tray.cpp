@@ -1,6 +1,7 @@
 #include "app/Tray.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/AppGlobals.h"
 #include "app/Main.h"
@@ -141,12 +142,35 @@ std::string PadPrefix(const std::string& pad)
 {
     return ProgrammableSlots().size() > 1 ? "Pad " + std::to_string(Model().SlotOfPad(pad) + 1) + ": " : "";
 }
+
+// A history time ("2026-12-10 01:40:12") in seconds; 0 when it does not read as one.
+ULONGLONG SecondsOf(const std::string& time)
+{
+    SYSTEMTIME parts = {};
+    FILETIME file = {};
+    if (std::sscanf(time.c_str(), "%4hu-%2hu-%2hu %2hu:%2hu:%2hu", &parts.wYear, &parts.wMonth, &parts.wDay,
+                    &parts.wHour, &parts.wMinute, &parts.wSecond) != 6 ||
+        !::SystemTimeToFileTime(&parts, &file))
+        return 0;
+    return ((static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime) / 10000000;
+}
+
+// Whether `state` came from the same action as `newest`: one load into every pad changes them
+// one after another for the same cause, within moments, though maybe across a second's turn.
+bool SameAction(const CHistoryEntry& state, const CHistoryEntry& newest)
+{
+    constexpr ULONGLONG kActionSeconds = 2;
+    if (state.cause != newest.cause)
+        return false;
+    const ULONGLONG seconds = SecondsOf(state.time);
+    return state.time == newest.time || (seconds != 0 && seconds + kActionSeconds >= SecondsOf(newest.time));
+}
 }
 
 void CTrayIcon::InsertUndo(UINT position)
 {
-    // The newest change of all the pads, what a user who just saw something go wrong means: one
-    // load into every pad changed each of them in the same second, for the same cause.
+    // The newest change of all the pads, what a user who just saw something go wrong means: all
+    // the pads that one action changed.
     std::vector<std::pair<std::string, CHistoryEntry>> newest;
     for (int slot : ProgrammableSlots()) {
         const std::string pad = Model().PadIdOf(slot);
@@ -158,7 +182,7 @@ void CTrayIcon::InsertUndo(UINT position)
                                        [](const auto& a, const auto& b) { return a.second.time < b.second.time; });
     m_undoPads.clear();
     for (const auto& [pad, entry] : newest) {
-        if (entry.time == last->second.time && entry.cause == last->second.cause)
+        if (SameAction(entry, last->second))
             m_undoPads.push_back(pad);
     }
     std::string label = "&Undo";
