@@ -254,8 +254,7 @@ int main(int argc, char** argv)
             std::printf("the demo did not start\n");
             return 1;
         }
-        LARGE_INTEGER frequency, start, end;
-        ::QueryPerformanceFrequency(&frequency);
+        LARGE_INTEGER start, end;
         for (int i = 0; i < kLoads; ++i) {
             const bool a = i % 2 == 0;
             ::QueryPerformanceCounter(&start);
@@ -267,8 +266,7 @@ int main(int argc, char** argv)
                 std::printf("load %d reached no reload: %s\n", i, line.c_str());
                 break;
             }
-            times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                            static_cast<double>(frequency.QuadPart));
+            times.push_back(MsBetween(start.QuadPart, end.QuadPart));
         }
     }
     // Foreground change to the driver's reload: two programs brought to the front in turn.
@@ -283,8 +281,7 @@ int main(int argc, char** argv)
         ::Sleep(2000);
         while (!demo.WaitForLine("reload ", 0).empty()) {
         }
-        LARGE_INTEGER frequency, start, end;
-        ::QueryPerformanceFrequency(&frequency);
+        LARGE_INTEGER start, end;
         for (int i = 0; browser && i < kLoads; ++i) {
             const bool toRace = i % 2 == 0;
             ::QueryPerformanceCounter(&start);
@@ -293,8 +290,7 @@ int main(int argc, char** argv)
             ::QueryPerformanceCounter(&end);
             if (line.find(toRace ? "KeyMap=a1a1" : "KeyMap=b2b2") == std::string::npos)
                 break;
-            switches.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                               static_cast<double>(frequency.QuadPart));
+            switches.push_back(MsBetween(start.QuadPart, end.QuadPart));
         }
         for (const auto& front : fronts)
             front->Terminate();

@@ -135,7 +135,7 @@ namespace
 std::string StateName(const CHistoryEntry& state)
 {
     return state.profile.empty() ? std::string("the settings before")
-                                 : state.profile + (state.modified ? " (modified)" : "");
+                                 : CActiveProfiles::Describe({state.profile, state.modified});
 }
 
 std::string PadPrefix(const std::string& pad)

@@ -42,7 +42,7 @@ void CHistoryDialog::Fill()
         list.InsertItem(row, state.time.c_str());
         list.SetItemText(row, 1, state.cause.c_str());
         const std::string profile = state.profile.empty() ? std::string("(none)")
-                                                          : state.profile + (state.modified ? " (modified)" : "");
+                                                          : CActiveProfiles::Describe({state.profile, state.modified});
         list.SetItemText(row, 2, profile.c_str());
     }
     // The profile column takes the rest of the width, once the rows decide whether the list

@@ -75,15 +75,6 @@ CPadValues ReadKeyValues(HKEY key)
     return values;
 }
 
-bool IsSettingsValue(const std::string& name, std::size_t size)
-{
-    for (const CDriverValue& value : kDriverValues) {
-        if (name == value.name)
-            return size <= static_cast<std::size_t>(value.size);
-    }
-    return false;
-}
-
 bool WritePadValues(HKEY key, const CPadValues& values)
 {
     bool written = true;

@@ -12,8 +12,6 @@ using CPadValues = CHistoryValues;
 
 CPadValues ReadPadValues(int slot);
 CPadValues ReadKeyValues(HKEY key);
-// Whether `name` and `size` are those of a value of the settings.
-bool IsSettingsValue(const std::string& name, std::size_t size);
 // Writes `values` into `key`, a settings value not among them deleted as it was not there;
 // false when a write or a delete failed.
 bool WritePadValues(HKEY key, const CPadValues& values);

@@ -2,7 +2,6 @@
 
 #include "profiles/PadHistory.h"
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
 
